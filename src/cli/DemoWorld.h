@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Result.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace spawn::demo {
+
+struct DemoSpawnOptions {
+    std::int32_t areaCount = 2400;
+    std::uint32_t seed = 20261208;
+    // Creature IDs the entries draw from; empty means a built-in range.
+    std::vector<std::int32_t> creatureIds;
+};
+
+// A synthetic, deterministic spawn file: areas spread over the whole map, entry counts from 0 to
+// 100 (most 1 to 5), and a non-empty remainder after the records.
+std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options);
+
+// Writes the demo world's files into `folder` (created when missing).
+Status writeDemoWorld(const std::string& folder);
+
+} // namespace spawn::demo

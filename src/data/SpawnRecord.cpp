@@ -1,0 +1,84 @@
+#include "SpawnRecord.h"
+
+#include "ByteReader.h"
+#include "ElementNameTables.h"
+#include "SpawnLayout.h"
+
+#include <cassert>
+
+namespace spawn {
+
+using namespace SpawnLayout;
+
+SpawnRecord::SpawnRecord() : displayName(kNameNotFound) {}
+
+Result<SpawnRecord> SpawnRecord::fromBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kAreaHeaderSize) {
+        return Error{"record shorter than its area header"};
+    }
+    const std::int32_t k = readI32At(bytes, kEntryCountOffset);
+    if (!isValidEntryCount(k)) {
+        return Error{"entry count " + std::to_string(k) + " outside 0.." + std::to_string(kMaxEntryCount)};
+    }
+    if (bytes.size() != recordSize(k)) {
+        return Error{"record size does not match its entry count"};
+    }
+    SpawnRecord record;
+    record.entryCount = k;
+    record.bytes.assign(bytes.begin(), bytes.end());
+    if (k > 0) {
+        record.creatureId = readI32At(bytes, kAreaHeaderSize + kCreatureIdOffset);
+    }
+    return record;
+}
+
+void SpawnRecord::applyName(const ElementNameTables& names) {
+    if (entryCount <= 0) {
+        return;
+    }
+    if (const auto name = names.findCreatureName(creatureId)) {
+        displayName = *name;
+    }
+}
+
+std::string recordFieldTypes(std::int32_t entryCount) {
+    std::string types(kAreaFieldTypes);
+    types.reserve(kAreaFieldCount + kEntryFieldCount * static_cast<std::size_t>(entryCount));
+    for (std::int32_t i = 0; i < entryCount; ++i) {
+        types += kEntryFieldTypes;
+    }
+    return types;
+}
+
+void SpawnRecordList::append(SpawnRecord record) { m_records.push_back(std::move(record)); }
+
+bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
+    if (!isValidPosition(position)) {
+        return false;
+    }
+    m_records[static_cast<std::size_t>(position - 1)] = std::move(record);
+    return true;
+}
+
+bool SpawnRecordList::removeAt(std::int32_t position) {
+    if (!isValidPosition(position)) {
+        return false;
+    }
+    m_records.erase(m_records.begin() + (position - 1));
+    return true;
+}
+
+const SpawnRecord& SpawnRecordList::at(std::int32_t position) const {
+    assert(isValidPosition(position));
+    return m_records[static_cast<std::size_t>(position - 1)];
+}
+
+std::size_t SpawnRecordList::byteSize() const {
+    std::size_t total = 0;
+    for (const auto& r : m_records) {
+        total += r.bytes.size();
+    }
+    return total;
+}
+
+} // namespace spawn

@@ -1,0 +1,98 @@
+#include "../data/SpawnBytes.h"
+#include "../data/TempFolder.h"
+
+#include "SpawnTool.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace spawn;
+using namespace spawn::testing;
+using spawn::tool::runSpawnTool;
+using Json = nlohmann::json;
+
+TEST(SpawnToolTest, ListPrintsEveryRowWithTheCountWordAndRemainder) {
+    const TempFolder dir;
+    writeBytes(dir.file("m.data"), fileBytes(2, {recordBytes(1, 16), recordBytes(0)}, {1, 2, 3}));
+    const auto result = runSpawnTool({"list", dir.file("m.data")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Json out = Json::parse(result.out);
+    EXPECT_EQ(out["count_word"], 2);
+    ASSERT_EQ(out["rows"].size(), 2u);
+    EXPECT_EQ(out["rows"][0], Json::parse(R"({"num": 1, "id": 16, "entries": 1, "name": "没有找到！"})"));
+    EXPECT_EQ(out["rows"][1]["id"], 0);
+    EXPECT_TRUE(out["stopped"].is_null());
+    EXPECT_EQ(out["remainder_bytes"], 3);
+    // The keys come in the documented order.
+    EXPECT_EQ(result.out.substr(0, 14), R"({"count_word":)");
+}
+
+TEST(SpawnToolTest, ListReportsWhereLoadingStoppedAndStillSucceeds) {
+    const TempFolder dir;
+    auto bad = recordBytes(1);
+    writeI32At(bad, SpawnLayout::kEntryCountOffset, 253);
+    std::vector<std::vector<std::uint8_t>> records(17, recordBytes(1));
+    records.push_back(bad);
+    writeBytes(dir.file("m.data"), fileBytes(18, records));
+    const auto result = runSpawnTool({"list", dir.file("m.data")});
+    ASSERT_EQ(result.exitCode, 0);
+    const Json out = Json::parse(result.out);
+    EXPECT_EQ(out["stopped"], Json::parse(R"({"record": 17, "message": "17:253 Big"})"));
+    EXPECT_EQ(out["rows"].size(), 17u);
+    EXPECT_EQ(out["remainder_bytes"], bad.size());
+}
+
+TEST(SpawnToolTest, UnreadableOrShortFilesExitOneWithTheMessageOnStderr) {
+    const TempFolder dir;
+    writeBytes(dir.file("short.data"), {1, 2, 3});
+    for (const auto& command : {"list", "check"}) {
+        for (const auto& file : {dir.file("short.data"), dir.file("missing.data")}) {
+            const auto result = runSpawnTool({command, file});
+            EXPECT_EQ(result.exitCode, 1) << command << " " << file;
+            EXPECT_TRUE(result.out.empty());
+            EXPECT_NE(result.err.find(file), std::string::npos);
+        }
+    }
+}
+
+TEST(SpawnToolTest, WrongUsageExitsTwo) {
+    EXPECT_EQ(runSpawnTool({}).exitCode, 2);
+    EXPECT_EQ(runSpawnTool({"list"}).exitCode, 2);
+    EXPECT_EQ(runSpawnTool({"frobnicate", "x"}).exitCode, 2);
+    EXPECT_EQ(runSpawnTool({"check", "a", "b"}).exitCode, 2);
+}
+
+TEST(SpawnToolTest, CheckConfirmsTheDemoWorldWritesBackIdentically) {
+    const TempFolder dir;
+    const auto made = runSpawnTool({"demo", dir.path().string()});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const auto result = runSpawnTool({"check", dir.file("mobset.data")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Json out = Json::parse(result.out);
+    EXPECT_TRUE(out["identical"].get<bool>());
+    EXPECT_GE(out["records"].get<int>(), 2000);
+}
+
+TEST(SpawnToolTest, DemoWorldIsTheSameEveryTimeAndSpreadOverTheMap) {
+    const TempFolder a;
+    const TempFolder b;
+    ASSERT_EQ(runSpawnTool({"demo", a.path().string()}).exitCode, 0);
+    ASSERT_EQ(runSpawnTool({"demo", b.path().string()}).exitCode, 0);
+    EXPECT_EQ(readBytes(a.file("mobset.data")), readBytes(b.file("mobset.data")));
+
+    const Json out = Json::parse(runSpawnTool({"list", a.file("mobset.data")}).out);
+    EXPECT_GT(out["remainder_bytes"].get<int>(), 0);
+    EXPECT_TRUE(out["stopped"].is_null());
+    int small = 0;
+    int empty = 0;
+    int full = 0;
+    for (const auto& row : out["rows"]) {
+        const int k = row["entries"];
+        small += (k >= 1 && k <= 5) ? 1 : 0;
+        empty += k == 0 ? 1 : 0;
+        full += k == 100 ? 1 : 0;
+    }
+    EXPECT_GT(small, static_cast<int>(out["rows"].size()) / 2);
+    EXPECT_GT(empty, 0);
+    EXPECT_GT(full, 0);
+}
