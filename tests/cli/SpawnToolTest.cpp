@@ -1,5 +1,5 @@
-#include "../data/SpawnBytes.h"
-#include "../data/TempFolder.h"
+#include "SpawnBytes.h"
+#include "TempFolder.h"
 
 #include "SpawnTool.h"
 

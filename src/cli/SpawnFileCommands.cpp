@@ -1,0 +1,97 @@
+// spawn-tool list, check and demo.
+
+#include "DemoWorld.h"
+#include "ElementCommands.h"
+#include "FileIo.h"
+#include "SpawnFile.h"
+#include "ToolCommon.h"
+
+#include <memory>
+
+namespace spawn::tool {
+
+namespace {
+
+Json rowsOf(const SpawnRecordList& records) {
+    Json rows = Json::array();
+    std::int32_t num = 1;
+    for (const auto& r : records) {
+        rows.push_back(Json{{"num", num++}, {"id", r.creatureId}, {"entries", r.entryCount}, {"name", r.displayName}});
+    }
+    return rows;
+}
+
+ToolOutput listCommand(const std::string& file, const std::string& elementsPath) {
+    ElementNameTables names;
+    if (!elementsPath.empty()) {
+        auto loaded = loadNameTablesForTool(elementsPath);
+        if (!loaded) {
+            return failure(loaded.error().message);
+        }
+        names = std::move(loaded).value();
+    }
+    auto loaded = loadSpawnFile(file, names);
+    if (!loaded) {
+        return failure(loaded.error().message);
+    }
+    const SpawnFile& f = loaded.value();
+    Json out;
+    out["count_word"] = f.context.recordCountWord();
+    out["rows"] = rowsOf(f.records);
+    out["stopped"] = f.stopped ? Json{{"record", f.stopped->record}, {"message", f.stopped->message}} : Json(nullptr);
+    out["remainder_bytes"] = f.context.remainder.size();
+    return printJson(out);
+}
+
+ToolOutput checkCommand(const std::string& file) {
+    auto bytes = readWholeFile(file);
+    if (!bytes) {
+        return failure(bytes.error().message);
+    }
+    auto parsed = parseSpawnFile(bytes.value(), ElementNameTables{}, file);
+    if (!parsed) {
+        return failure(parsed.error().message);
+    }
+    const bool identical = serializeSpawnFile(parsed.value().context, parsed.value().records) == bytes.value();
+    Json out;
+    out["records"] = parsed.value().records.count();
+    out["identical"] = identical;
+    return printJson(out, identical ? kExitOk : kExitFailure);
+}
+
+ToolOutput demoCommand(const std::string& folder) {
+    const auto written = demo::writeDemoWorld(folder);
+    if (!written) {
+        return failure(written.error().message);
+    }
+    Json out;
+    out["folder"] = folder;
+    out["spawn_file"] = std::string(SpawnLayout::kDefaultFileName);
+    return printJson(out);
+}
+
+} // namespace
+
+void addSpawnFileCommands(CLI::App& app, Action& action) {
+    struct Options {
+        std::string file;
+        std::string elements;
+        std::string folder;
+    };
+    const auto options = std::make_shared<Options>();
+
+    auto* list = app.add_subcommand("list", "List every record of a spawn file");
+    list->add_option("FILE", options->file, "spawn file")->required();
+    list->add_option("--elements", options->elements, "element database that gives the creature names");
+    list->callback([&action, options] { action = [options] { return listCommand(options->file, options->elements); }; });
+
+    auto* check = app.add_subcommand("check", "Load, write back in memory and compare with the file");
+    check->add_option("FILE", options->file, "spawn file")->required();
+    check->callback([&action, options] { action = [options] { return checkCommand(options->file); }; });
+
+    auto* demo = app.add_subcommand("demo", "Write the demo world into a folder");
+    demo->add_option("DIR", options->folder, "folder")->required();
+    demo->callback([&action, options] { action = [options] { return demoCommand(options->folder); }; });
+}
+
+} // namespace spawn::tool
