@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and opens the editor on the demo world.
+set -euo pipefail
+cd "$(dirname "$0")"
+./tools/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target spawn-editor spawn-tool
+./build/src/cli/spawn-tool demo demo >/dev/null
+cd demo
+exec ../build/src/app/spawn-editor "$@"

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "DialogService.h"
+#include "ElementNameTables.h"
+#include "SpawnDocument.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+#include <string>
+
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTableView;
+
+namespace spawn {
+
+class RecordListModel;
+
+// Control IDs of the main window; each control carries its ID as its objectName.
+namespace ControlId {
+inline constexpr int kSave = 3;
+inline constexpr int kRecordList = 1000;
+inline constexpr int kFormFrame = 1001;
+inline constexpr int kFormScrollBar = 1002;
+inline constexpr int kNew = 1003;
+inline constexpr int kApply = 1004;
+inline constexpr int kCountLabel = 1005;
+inline constexpr int kAddEntry = 1006;
+inline constexpr int kSearchById = 1007;
+inline constexpr int kSearchByName = 1008;
+inline constexpr int kSearchText = 1009;
+inline constexpr int kSearch = 1010;
+inline constexpr int kLogout = 1011;
+inline constexpr int kWorldX = 1012;
+inline constexpr int kWorldY = 1013;
+inline constexpr int kWorldZ = 1014;
+inline constexpr int kRemoveEntry = 1015;
+inline constexpr int kRefresh = 1016;
+inline constexpr int kMapX = 1017;
+inline constexpr int kMapY = 1018;
+inline constexpr int kMapHeight = 1019;
+inline constexpr int kSetCoordinates = 1020;
+inline constexpr int kRemoveRecord = 1021;
+inline constexpr int kClientProfile = 1022;
+inline constexpr int kReadClientPosition = 1023;
+inline constexpr int kMapPicture = 1024;
+} // namespace ControlId
+
+inline constexpr const char* kProgramName = "Spawn Editor";
+inline constexpr const char* kProgramVersion = "1.4.0";
+
+// The editor's one window. It owns the document and every control, and routes each command to
+// the logic that carries it out.
+class SpawnEditorWindow : public QDialog {
+    Q_OBJECT
+public:
+    // `dialogs` stands in for the real dialogs when given (tests script them).
+    explicit SpawnEditorWindow(DialogService* dialogs = nullptr, QWidget* parent = nullptr);
+    ~SpawnEditorWindow() override;
+
+    // Start-up: reads the names and loads the spawn file, looking in `folder` first. False when
+    // the program is to end before the window is shown.
+    bool initialise(const std::string& folder);
+
+    SpawnDocument& document() { return m_document; }
+    const ElementNameTables& names() const { return m_names; }
+
+public slots:
+    void accept() override; // Enter does nothing
+    void reject() override; // Escape, the close box and Logout: asks first when work is unsaved
+
+private:
+    void buildControls();
+    void buildRecordList();
+    void saveFile();
+    void updateCaption();
+
+    std::unique_ptr<DialogService> m_ownDialogs;
+    DialogService* m_dialogs;
+    std::string m_folder;
+    ElementNameTables m_names;
+    SpawnDocument m_document;
+    RecordListModel* m_recordModel = nullptr;
+
+    QLabel* m_countLabel = nullptr;
+    QTableView* m_recordList = nullptr;
+    QRadioButton* m_searchById = nullptr;
+    QLineEdit* m_searchText = nullptr;
+    QFrame* m_formFrame = nullptr;
+    QWidget* m_fieldPanel = nullptr;
+    QScrollBar* m_formScrollBar = nullptr;
+    QLabel* m_mapPicture = nullptr;
+    std::array<QLineEdit*, 6> m_coordinateBoxes{};
+    QComboBox* m_clientProfile = nullptr;
+};
+
+} // namespace spawn

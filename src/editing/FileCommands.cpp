@@ -1,0 +1,70 @@
+#include "FileCommands.h"
+
+#include "SpawnDocument.h"
+
+#include <filesystem>
+
+namespace spawn {
+
+namespace {
+
+std::string fullPath(const std::string& path) {
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+std::string folderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+
+} // namespace
+
+std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, const ElementNameTables& names,
+                                                      const std::string& folder) {
+    const auto defaultPath = std::filesystem::path(folder) / SpawnLayout::kDefaultFileName;
+    std::optional<std::string> candidate;
+    std::error_code ec;
+    if (std::filesystem::exists(defaultPath, ec)) {
+        candidate = fullPath(defaultPath.string());
+    }
+    for (;;) {
+        if (!candidate) {
+            candidate = dialogs.chooseFileToOpen({std::string(SpawnLayout::kDefaultFileName), folder});
+            if (!candidate) {
+                return std::nullopt;
+            }
+            candidate = fullPath(*candidate);
+        }
+        auto loaded = loadSpawnFile(*candidate, names);
+        if (loaded) {
+            if (loaded.value().stopped) {
+                dialogs.showMessage(loaded.value().stopped->message);
+            }
+            return OpenedSpawnFile{std::move(loaded).value(), *candidate};
+        }
+        dialogs.showMessage(loaded.error().message);
+        candidate.reset();
+    }
+}
+
+bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder) {
+    if (const auto backup = makeBackup(document.spawnPath()); !backup) {
+        dialogs.showMessage(backup.error().message);
+    }
+    const std::string directory = document.spawnPath().empty() ? folder : folderOf(document.spawnPath());
+    const auto chosen = dialogs.chooseFileToSave({"*.data", directory});
+    if (!chosen) {
+        return false;
+    }
+    if (const auto saved = document.saveAs(fullPath(*chosen)); !saved) {
+        dialogs.showMessage(saved.error().message);
+        return false;
+    }
+    dialogs.showMessage(savedMessageText(document.records().count()));
+    return true;
+}
+
+bool confirmClose(const SpawnDocument& document, DialogService& dialogs) {
+    return !document.isModified() || dialogs.confirmDiscard(kDiscardQuestion);
+}
+
+} // namespace spawn

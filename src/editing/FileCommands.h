@@ -1,0 +1,37 @@
+#pragma once
+
+#include "DialogService.h"
+#include "ElementNameTables.h"
+#include "SpawnFile.h"
+
+#include <optional>
+#include <string>
+
+namespace spawn {
+
+class SpawnDocument;
+
+struct OpenedSpawnFile {
+    SpawnFile file;
+    std::string path; // full path
+};
+
+// Finds and loads the spawn file at start-up: "mobset.data" in `folder`, otherwise the file the user
+// picks in the Open dialog. A file that cannot be read or is too short is reported by name and the
+// dialog comes again. A load that stopped early is reported with its message. Nothing when the
+// user cancels the dialog.
+std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, const ElementNameTables& names,
+                                                      const std::string& folder);
+
+// The Save command: backs up the file on disk (a failure is reported and saving goes on), asks for
+// a name, writes the file atomically and reports the count saved. Cancelling the dialog, or a
+// failed write, leaves the document as it was. True when the file was written.
+bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder);
+
+// Whether the editor may close: at once with nothing unsaved, otherwise when the user agrees to
+// throw the changes away.
+bool confirmClose(const SpawnDocument& document, DialogService& dialogs);
+
+inline constexpr const char* kDiscardQuestion = "有未保存的修改。放弃这些修改并退出吗？";
+
+} // namespace spawn

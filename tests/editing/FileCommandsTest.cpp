@@ -1,0 +1,200 @@
+#include "ScriptedDialogs.h"
+#include "SpawnBytes.h"
+#include "TempFolder.h"
+
+#include "FileCommands.h"
+#include "SpawnDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace spawn;
+using namespace spawn::testing;
+
+namespace {
+
+const ElementNameTables kNoNames;
+
+std::vector<std::uint8_t> sampleFile() { return fileBytes(2, {recordBytes(1, 16), recordBytes(3, 40)}, {9, 8, 7}); }
+
+void openDocument(SpawnDocument& document, const TempFolder& dir, ScriptedDialogs& dialogs) {
+    auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
+    ASSERT_TRUE(opened.has_value());
+    document.load(std::move(opened->file), opened->path);
+}
+
+SpawnRecord extraRecord() { return SpawnRecord::fromBytes(recordBytes(2, 77)).value(); }
+
+} // namespace
+
+TEST(StartupOpenTest, MobsetDataInTheFolderLoadsWithoutAnyDialog) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    const auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->path, dir.file("mobset.data"));
+    EXPECT_EQ(opened->file.records.count(), 2);
+    EXPECT_TRUE(dialogs.openRequests.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(StartupOpenTest, WithoutMobsetDataTheOpenDialogAsksAndCancelEndsStartUp) {
+    const TempFolder dir;
+    ScriptedDialogs dialogs;
+    dialogs.openAnswers = {std::nullopt};
+    EXPECT_FALSE(openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string()).has_value());
+    ASSERT_EQ(dialogs.openRequests.size(), 1u);
+    EXPECT_EQ(dialogs.openRequests[0].initialName, "mobset.data");
+    EXPECT_EQ(dialogs.openRequests[0].defaultSuffix, "data");
+    EXPECT_EQ(dialogs.openRequests[0].filter, "n_mobset(*.data)");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(StartupOpenTest, ShortOrUnreadableFilesAreNamedAndTheDialogComesAgain) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), {1, 2, 3});
+    writeBytes(dir.file("good.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    dialogs.openAnswers = {dir.file("missing.data"), dir.file("good.data")};
+    const auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->path, dir.file("good.data"));
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[0].find(dir.file("mobset.data")), std::string::npos);
+    EXPECT_NE(dialogs.messages[1].find(dir.file("missing.data")), std::string::npos);
+    EXPECT_TRUE(dialogs.unexpected.empty());
+}
+
+TEST(StartupOpenTest, LoadThatStoppedEarlyShowsItsMessageAndKeepsTheRecordsBefore) {
+    const TempFolder dir;
+    auto bad = recordBytes(1);
+    writeI32At(bad, SpawnLayout::kEntryCountOffset, 253);
+    writeBytes(dir.file("mobset.data"), fileBytes(3, {recordBytes(1), bad, recordBytes(1)}));
+    ScriptedDialogs dialogs;
+    const auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->file.records.count(), 1);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"1:253 Big"});
+}
+
+TEST(SaveCommandTest, SaveBacksUpAsksForANameWritesTheSameBytesAndReportsTheCount) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    SpawnDocument document;
+    openDocument(document, dir, dialogs);
+    dialogs.saveAnswers = {dir.file("out.data")};
+
+    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), sampleFile());
+    EXPECT_EQ(readBytes(dir.file("out.data")), sampleFile());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"2  Saved!"});
+    EXPECT_EQ(document.spawnPath(), dir.file("out.data"));
+    EXPECT_EQ(dialogs.saveRequests.at(0).filter, "n_mobset(*.data)");
+    EXPECT_EQ(dialogs.saveRequests.at(0).directory, dir.path().string());
+}
+
+TEST(SaveCommandTest, CancellingTheSaveDialogKeepsEveryEditAndTheEditorOpen) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    SpawnDocument document;
+    openDocument(document, dir, dialogs);
+    document.appendRecord(extraRecord());
+    dialogs.saveAnswers = {std::nullopt};
+
+    EXPECT_FALSE(saveSpawnFile(document, dialogs, dir.path().string()));
+    EXPECT_TRUE(document.isModified());
+    EXPECT_EQ(document.records().count(), 3);
+    EXPECT_EQ(document.context().recordCountWord(), 3);
+    EXPECT_EQ(readBytes(dir.file("mobset.data")), sampleFile());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(std::filesystem::exists(dir.file("mobset.data.bak")));
+}
+
+TEST(SaveCommandTest, FailedWriteIsReportedByNameAndChangesNothingInMemory) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    SpawnDocument document;
+    openDocument(document, dir, dialogs);
+    document.appendRecord(extraRecord());
+    std::filesystem::create_directory(dir.file("taken.data")); // a folder cannot be replaced by the file
+    dialogs.saveAnswers = {dir.file("taken.data")};
+
+    EXPECT_FALSE(saveSpawnFile(document, dialogs, dir.path().string()));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].find(dir.file("taken.data")), std::string::npos);
+    EXPECT_EQ(document.spawnPath(), dir.file("mobset.data"));
+    EXPECT_TRUE(document.isModified());
+    EXPECT_EQ(document.records().count(), 3);
+}
+
+TEST(SaveCommandTest, BackupThatCannotBeMadeIsReportedAndSavingGoesOn) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    SpawnDocument document;
+    openDocument(document, dir, dialogs);
+    std::filesystem::remove(dir.file("mobset.data"));
+    dialogs.saveAnswers = {dir.file("mobset.data")};
+
+    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[0].find(dir.file("mobset.data")), std::string::npos);
+    EXPECT_EQ(dialogs.messages[1], "2  Saved!");
+    EXPECT_EQ(readBytes(dir.file("mobset.data")), sampleFile());
+}
+
+TEST(SaveCommandTest, SecondSaveBacksUpTheFileTheFirstSaveWrote) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    SpawnDocument document;
+    openDocument(document, dir, dialogs);
+    dialogs.saveAnswers = {dir.file("first.data"), dir.file("second.data")};
+
+    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    document.appendRecord(extraRecord());
+    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    EXPECT_EQ(readBytes(dir.file("first.data.bak")), sampleFile());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("second.data.bak")));
+    const auto second = readBytes(dir.file("second.data"));
+    EXPECT_EQ(second.size(), sampleFile().size() + recordBytes(2).size());
+    EXPECT_EQ(second[4], 3); // the record-count word went up with the new record
+    EXPECT_FALSE(document.isModified());
+}
+
+TEST(CloseCommandTest, NothingUnsavedClosesAtOnceAndUnsavedWorkAsksFirst) {
+    SpawnDocument document;
+    ScriptedDialogs dialogs;
+    EXPECT_TRUE(confirmClose(document, dialogs));
+    EXPECT_EQ(dialogs.discardQuestions, 0);
+
+    document.appendRecord(extraRecord());
+    dialogs.discardAnswers = {false, true};
+    EXPECT_FALSE(confirmClose(document, dialogs));
+    EXPECT_TRUE(confirmClose(document, dialogs));
+    EXPECT_EQ(dialogs.discardQuestions, 2);
+}
+
+TEST(SpawnDocumentTest, RecordChangesMarkTheDocumentAndMoveTheCountWord) {
+    SpawnDocument document;
+    SpawnFile file;
+    file.context.setRecordCountWord(1);
+    file.records.append(extraRecord());
+    document.load(std::move(file), "x.data");
+    EXPECT_FALSE(document.isModified());
+
+    EXPECT_FALSE(document.removeRecord(2));
+    EXPECT_FALSE(document.isModified());
+    EXPECT_TRUE(document.replaceRecord(1, SpawnRecord::fromBytes(recordBytes(0)).value()));
+    EXPECT_TRUE(document.isModified());
+    EXPECT_EQ(document.context().recordCountWord(), 1);
+    EXPECT_TRUE(document.removeRecord(1));
+    EXPECT_EQ(document.context().recordCountWord(), 0);
+    document.appendRecord(extraRecord());
+    EXPECT_EQ(document.context().recordCountWord(), 1);
+}
