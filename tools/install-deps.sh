@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei locales
 )
 
 missing=()

@@ -11,8 +11,12 @@ namespace spawn {
 inline constexpr double kPixelsPerUnitX = 1.5;
 inline constexpr double kPixelsPerUnitY = 1.625;
 
-inline int unitsToPixelsX(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitX)); }
-inline int unitsToPixelsY(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitY)); }
+inline int unitsToPixelsX(int units) {
+    return static_cast<int>(std::lround(units * kPixelsPerUnitX));
+}
+inline int unitsToPixelsY(int units) {
+    return static_cast<int>(std::lround(units * kPixelsPerUnitY));
+}
 
 // The pixel rectangle of a control placed at (x, y) with size (w, h) in dialog units; the edges
 // are rounded, so neighbouring controls stay flush.

@@ -9,13 +9,15 @@ namespace spawn {
 
 namespace {
 
-std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(QString::fromStdString(request.filter));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
-    dialog.setDirectory(request.directory.empty() ? QDir::currentPath() : QString::fromStdString(request.directory));
+    dialog.setDirectory(request.directory.empty() ? QDir::currentPath()
+                                                  : QString::fromStdString(request.directory));
     // A wildcard name only repeats the filter; Qt's dialog shows the filter on its own.
     if (!request.initialName.empty() && request.initialName.find('*') == std::string::npos) {
         dialog.selectFile(QString::fromStdString(request.initialName));

@@ -1,7 +1,9 @@
 #include "SpawnEditorWindow.h"
 
+#include "CoordinateBoxes.h"
 #include "DialogUnits.h"
 #include "FileCommands.h"
+#include "MapView.h"
 #include "QtDialogService.h"
 #include "RecordListModel.h"
 
@@ -29,8 +31,7 @@ constexpr int kDialogFontPoints = 8;
 // The client profiles offered in list 1022.
 constexpr const char* kClientProfiles[] = {"官服 105"};
 
-template <class Control>
-Control* place(Control* control, int id, int x, int y, int w, int h) {
+template <class Control> Control* place(Control* control, int id, int x, int y, int w, int h) {
     if (id != 0) {
         control->setObjectName(QString::number(id));
     }
@@ -43,10 +44,10 @@ Control* place(Control* control, int id, int x, int y, int w, int h) {
 SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     : QDialog(parent), m_ownDialogs(dialogs ? nullptr : std::make_unique<QtDialogService>(this)),
       m_dialogs(dialogs ? dialogs : m_ownDialogs.get()) {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(unitsToPixelsX(kWindowWidthUnits), unitsToPixelsY(kWindowHeightUnits));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    setWindowIcon(QIcon(QString::fromLatin1(MapResources::kAppIcon)));
     QFont dialogFont = font();
     dialogFont.setPointSize(kDialogFontPoints);
     setFont(dialogFont);
@@ -70,7 +71,9 @@ void SpawnEditorWindow::buildControls() {
     auto label = [this](const char* text, int x, int y, int w, int h) {
         return place(new QLabel(QString::fromUtf8(text), this), 0, x, y, w, h);
     };
-    auto edit = [this](int id, int x, int y, int w, int h) { return place(new QLineEdit(this), id, x, y, w, h); };
+    auto edit = [this](int id, int x, int y, int w, int h) {
+        return place(new QLineEdit(this), id, x, y, w, h);
+    };
 
     group("List", 7, 7, 147, 131);
     m_countLabel = place(new QLabel(this), ControlId::kCountLabel, 12, 19, 87, 13);
@@ -81,7 +84,8 @@ void SpawnEditorWindow::buildControls() {
     buildRecordList();
 
     group("Search", 158, 7, 126, 44);
-    m_searchById = place(new QRadioButton(QStringLiteral("ID"), this), ControlId::kSearchById, 166, 21, 32, 10);
+    m_searchById =
+        place(new QRadioButton(QStringLiteral("ID"), this), ControlId::kSearchById, 166, 21, 32, 10);
     place(new QRadioButton(QStringLiteral("Name"), this), ControlId::kSearchByName, 166, 35, 40, 10);
     m_searchText = edit(ControlId::kSearchText, 205, 16, 71, 14);
     button(ControlId::kSearch, "Ok->>", 225, 33, 50, 14);
@@ -103,7 +107,9 @@ void SpawnEditorWindow::buildControls() {
 
     auto* mapGroup = group("Location NPC", 291, 7, 301, 353);
     mapGroup->setAlignment(Qt::AlignHCenter);
-    m_mapPicture = place(new QLabel(this), ControlId::kMapPicture, 296, 19, 291, 336);
+    // The picture takes the bitmap's own size, as a static showing a bitmap does.
+    m_mapView = new MapView(this);
+    m_mapView->move(unitsToPixels(296, 19, 291, 336).topLeft());
 
     group("Absolute coordinates", 291, 362, 301, 28);
     label("X:", 296, 373, 27, 12);
@@ -132,6 +138,7 @@ void SpawnEditorWindow::buildControls() {
     m_clientProfile->resize(m_clientProfile->width(), unitsToPixelsY(14));
     m_clientProfile->setCurrentIndex(0);
 
+    m_coordinates = new CoordinateBoxes(m_coordinateBoxes, m_mapView, this);
     m_searchById->setChecked(true);
 
     connect(save, &QPushButton::clicked, this, &SpawnEditorWindow::saveFile);
@@ -160,6 +167,11 @@ void SpawnEditorWindow::buildRecordList() {
 
 bool SpawnEditorWindow::initialise(const std::string& folder) {
     m_folder = folder;
+    auto names = loadElementNamesAtStartup(*m_dialogs, folder);
+    if (!names) {
+        return false;
+    }
+    m_names = std::move(*names);
     auto opened = openSpawnFileAtStartup(*m_dialogs, m_names, folder);
     if (!opened) {
         return false;
@@ -177,7 +189,9 @@ void SpawnEditorWindow::reject() {
     }
 }
 
-void SpawnEditorWindow::saveFile() { saveSpawnFile(m_document, *m_dialogs, m_folder); }
+void SpawnEditorWindow::saveFile() {
+    saveSpawnFile(m_document, *m_dialogs, m_folder);
+}
 
 void SpawnEditorWindow::updateCaption() {
     setWindowTitle(QStringLiteral("%1 %2 - %3[*]")

@@ -23,6 +23,8 @@ class QTableView;
 
 namespace spawn {
 
+class CoordinateBoxes;
+class MapView;
 class RecordListModel;
 
 // Control IDs of the main window; each control carries its ID as its objectName.
@@ -73,6 +75,7 @@ public:
 
     SpawnDocument& document() { return m_document; }
     const ElementNameTables& names() const { return m_names; }
+    CoordinateBoxes& coordinates() { return *m_coordinates; }
 
 public slots:
     void accept() override; // Enter does nothing
@@ -98,8 +101,9 @@ private:
     QFrame* m_formFrame = nullptr;
     QWidget* m_fieldPanel = nullptr;
     QScrollBar* m_formScrollBar = nullptr;
-    QLabel* m_mapPicture = nullptr;
+    MapView* m_mapView = nullptr;
     std::array<QLineEdit*, 6> m_coordinateBoxes{};
+    CoordinateBoxes* m_coordinates = nullptr;
     QComboBox* m_clientProfile = nullptr;
 };
 

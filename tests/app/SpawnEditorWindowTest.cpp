@@ -1,3 +1,4 @@
+#include "ElementBytes.h"
 #include "ScriptedDialogs.h"
 #include "SpawnBytes.h"
 #include "TempFolder.h"
@@ -15,6 +16,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <filesystem>
+
 using namespace spawn;
 using namespace spawn::testing;
 
@@ -24,8 +27,15 @@ std::vector<std::uint8_t> sampleFile() {
     return fileBytes(3, {recordBytes(1, 16), recordBytes(0), recordBytes(5, 321)}, {1, 2, 3, 4, 5});
 }
 
-template <class T>
-T* control(QWidget& window, int id) {
+// A folder holding the spawn file and an element database that names creature 321.
+void writeWorld(const TempFolder& dir) {
+    writeBytes(dir.file("mobset.data"), sampleFile());
+    ElementBytes db;
+    db.npcs = {{7, utf16(u"Ferryman")}, {321, utf16(u"Marsh Heron")}};
+    writeBytes(dir.file("elements.data"), db.build());
+}
+
+template <class T> T* control(QWidget& window, int id) {
     return window.findChild<T*>(QString::number(id));
 }
 
@@ -45,11 +55,12 @@ private slots:
     void enterInAnEditBoxLeavesTheWindowOpen();
     void escapeClosesAtOnceWithNothingUnsaved();
     void unsavedWorkIsKeptUnlessTheUserDiscardsIt();
+    void typingIntoTheMapBoxesConvertsAndMovesTheMarker();
 };
 
 void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
     const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
+    writeWorld(dir);
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
     QVERIFY(window.initialise(dir.path().string()));
@@ -61,6 +72,7 @@ void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
     QCOMPARE(model->index(2, 2).data().toString(), QStringLiteral("5"));
     QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("0"));
     QCOMPARE(model->index(1, 3).data().toString(), QString::fromUtf8("没有找到！"));
+    QCOMPARE(model->index(2, 3).data().toString(), QStringLiteral("Marsh Heron"));
     QCOMPARE(control<QLabel>(window, 1005)->text(), QStringLiteral("Total NPC-->3"));
     QVERIFY(window.windowTitle().contains(QStringLiteral("1.4.0")));
     QVERIFY(window.windowTitle().contains(QStringLiteral("mobset.data")));
@@ -76,20 +88,36 @@ void SpawnEditorWindowTest::controlsCarryTheirIdsKindsAndTexts_data() {
         const char* kind;
         const char* text;
     } rows[] = {
-        {1005, "QLabel", ""},          {1016, "QPushButton", "Refresh"}, {1000, "QTableView", ""},
-        {1007, "QRadioButton", "ID"}, {1008, "QRadioButton", "Name"},   {1009, "QLineEdit", ""},
-        {1010, "QPushButton", "Ok->>"}, {1006, "QPushButton", "+"},     {1015, "QPushButton", "-"},
-        {1003, "QPushButton", "New"}, {1021, "QPushButton", "Remove"}, {1004, "QPushButton", "Apply"},
-        {3, "QPushButton", "Save"},   {1011, "QPushButton", "Logout"}, {1001, "QFrame", ""},
-        {1002, "QScrollBar", ""},     {1024, "QLabel", ""},            {1012, "QLineEdit", "0"},
-        {1013, "QLineEdit", "0"},     {1014, "QLineEdit", "0"},        {1017, "QLineEdit", "0"},
-        {1018, "QLineEdit", "0"},     {1019, "QLineEdit", "0"},
-        {1020, "QPushButton", "<--Set the coordinates NPC"},           {1023, "QPushButton", "-----"},
+        {1005, "QLabel", ""},
+        {1016, "QPushButton", "Refresh"},
+        {1000, "QTableView", ""},
+        {1007, "QRadioButton", "ID"},
+        {1008, "QRadioButton", "Name"},
+        {1009, "QLineEdit", ""},
+        {1010, "QPushButton", "Ok->>"},
+        {1006, "QPushButton", "+"},
+        {1015, "QPushButton", "-"},
+        {1003, "QPushButton", "New"},
+        {1021, "QPushButton", "Remove"},
+        {1004, "QPushButton", "Apply"},
+        {3, "QPushButton", "Save"},
+        {1011, "QPushButton", "Logout"},
+        {1001, "QFrame", ""},
+        {1002, "QScrollBar", ""},
+        {1024, "QLabel", ""},
+        {1012, "QLineEdit", "0"},
+        {1013, "QLineEdit", "0"},
+        {1014, "QLineEdit", "0"},
+        {1017, "QLineEdit", "0"},
+        {1018, "QLineEdit", "0"},
+        {1019, "QLineEdit", "0"},
+        {1020, "QPushButton", "<--Set the coordinates NPC"},
+        {1023, "QPushButton", "-----"},
         {1022, "QComboBox", ""},
     };
     for (const auto& row : rows) {
-        QTest::newRow(QByteArray::number(row.id).constData()) << row.id << QString::fromLatin1(row.kind)
-                                                              << QString::fromLatin1(row.text);
+        QTest::newRow(QByteArray::number(row.id).constData())
+            << row.id << QString::fromLatin1(row.kind) << QString::fromLatin1(row.text);
     }
 }
 
@@ -138,7 +166,7 @@ void SpawnEditorWindowTest::startUpStateHasIdCheckedScrollBarHiddenAndFirstProfi
 
 void SpawnEditorWindowTest::saveWritesTheBackupAndTheSameBytesThroughTheDialogs() {
     const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
+    writeWorld(dir);
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
     QVERIFY(window.initialise(dir.path().string()));
@@ -152,17 +180,25 @@ void SpawnEditorWindowTest::saveWritesTheBackupAndTheSameBytesThroughTheDialogs(
 }
 
 void SpawnEditorWindowTest::cancelledOpenDialogEndsStartUp() {
-    const TempFolder dir;
-    ScriptedDialogs dialogs;
-    dialogs.openAnswers = {std::nullopt};
-    SpawnEditorWindow window(&dialogs);
-    QVERIFY(!window.initialise(dir.path().string()));
-    QCOMPARE(dialogs.openRequests.size(), std::size_t{1});
+    for (const bool withDatabase : {false, true}) {
+        const TempFolder dir;
+        if (withDatabase) {
+            writeWorld(dir);
+            std::filesystem::remove(dir.file("mobset.data"));
+        }
+        ScriptedDialogs dialogs;
+        dialogs.openAnswers = {std::nullopt};
+        SpawnEditorWindow window(&dialogs);
+        QVERIFY(!window.initialise(dir.path().string()));
+        QCOMPARE(dialogs.openRequests.size(), std::size_t{1});
+        QCOMPARE(dialogs.openRequests[0].initialName,
+                 std::string(withDatabase ? "mobset.data" : "elements.data"));
+    }
 }
 
 void SpawnEditorWindowTest::enterInAnEditBoxLeavesTheWindowOpen() {
     const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
+    writeWorld(dir);
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
     QVERIFY(window.initialise(dir.path().string()));
@@ -182,7 +218,7 @@ void SpawnEditorWindowTest::enterInAnEditBoxLeavesTheWindowOpen() {
 
 void SpawnEditorWindowTest::escapeClosesAtOnceWithNothingUnsaved() {
     const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
+    writeWorld(dir);
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
     QVERIFY(window.initialise(dir.path().string()));
@@ -196,7 +232,7 @@ void SpawnEditorWindowTest::escapeClosesAtOnceWithNothingUnsaved() {
 
 void SpawnEditorWindowTest::unsavedWorkIsKeptUnlessTheUserDiscardsIt() {
     const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
+    writeWorld(dir);
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
     QVERIFY(window.initialise(dir.path().string()));
@@ -217,6 +253,30 @@ void SpawnEditorWindowTest::unsavedWorkIsKeptUnlessTheUserDiscardsIt() {
     QVERIFY(!window.isVisible());
     QCOMPARE(dialogs.discardQuestions, 4);
     QCOMPARE(readBytes(dir.file("mobset.data")), sampleFile()); // closing never saves
+}
+
+void SpawnEditorWindowTest::typingIntoTheMapBoxesConvertsAndMovesTheMarker() {
+    SpawnEditorWindow window(nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QWidget* map = control<QWidget>(window, 1024);
+    QCOMPARE(map->size(), QSize(437, 504));
+    QVERIFY(!map->findChild<QWidget*>(QStringLiteral("1820")));
+
+    for (const auto& [id, typed] : {std::pair{1017, "523"}, std::pair{1018, "427"}, std::pair{1019, "7"}}) {
+        auto* box = control<QLineEdit>(window, id);
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(typed));
+    }
+    QCOMPARE(control<QLineEdit>(window, 1012)->text(), QStringLiteral("1230"));
+    QCOMPARE(control<QLineEdit>(window, 1013)->text(), QStringLiteral("70"));
+    QCOMPARE(control<QLineEdit>(window, 1014)->text(), QStringLiteral("-1230"));
+    const auto markers = map->findChildren<QWidget*>(QStringLiteral("1820"));
+    QCOMPARE(markers.size(), qsizetype{1});
+    // Column 523 of 800 and row 673 of 1100 from the top, on a 437 x 504 picture.
+    QCOMPARE(markers.front()->geometry(), QRect(285 - 4, 308 - 4, 8, 8));
+    QVERIFY(!window.document().isModified()); // the boxes are not the record
+    window.hide();
 }
 
 QTEST_MAIN(SpawnEditorWindowTest)

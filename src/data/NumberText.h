@@ -1,0 +1,36 @@
+#pragma once
+
+// Numbers typed into edit boxes and numbers shown in them. Reading is as lenient as the C
+// library's atoi and atof, writing matches printf's "%g", "%.18f" and "%d"; unlike those, nothing
+// here follows the C locale, which Qt sets from the environment (a German locale would otherwise
+// read and write "1,5").
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace spawn {
+
+// atoi: leading white space, an optional sign, then decimal digits up to the first other
+// character; 0 when there are no digits. A value beyond the int32 range gives INT32_MAX or
+// INT32_MIN, so that a long run of digits never wraps around to the other sign.
+std::int32_t parseCInt(std::string_view text);
+
+// atof: leading white space, an optional sign, then the longest prefix of the form
+// digits [. digits] [e|E [sign] digits] (at least one digit before or after the point);
+// 0 when there is none. The result is the nearest double. A magnitude beyond the double range
+// gives +-infinity, one below the smallest subnormal gives +-0. Only decimal text is read:
+// "inf", "nan" and hexadecimal "0x..." give 0 (the last reads as its leading "0").
+double parseCDouble(std::string_view text);
+
+// printf("%g"): 6 significant digits, trailing zeros removed, exponent form (e+06) for large and
+// small magnitudes; "inf", "-inf", "nan" for the special values.
+std::string formatGeneral6(double value);
+
+// printf("%.18f"): fixed notation with 18 digits after the point.
+std::string formatFixed18(double value);
+
+// printf("%d") of any 64-bit integer.
+std::string formatInt(std::int64_t value);
+
+} // namespace spawn

@@ -1,0 +1,45 @@
+#pragma once
+
+// The six coordinate boxes of the main window and what ties them to the map.
+
+#include "CoordinateConversion.h"
+
+#include <QObject>
+
+#include <array>
+#include <cstddef>
+
+class QLineEdit;
+
+namespace spawn {
+
+class MapView;
+
+class CoordinateBoxes : public QObject {
+    Q_OBJECT
+
+public:
+    // `boxes` in the order 1012, 1013, 1014, 1017, 1018, 1019; none of them and not `map` may be
+    // null, and all must outlive this object. Writes the all-zero members into the boxes once and
+    // places no marker. From then on any change of a box's text runs that box's handler, except
+    // the changes this object makes itself.
+    CoordinateBoxes(const std::array<QLineEdit*, kCoordinateBoxCount>& boxes, MapView* map,
+                    QObject* parent = nullptr);
+
+    // Sets all six members from a world position, places the marker, then rewrites the boxes.
+    void setWorldPosition(double x, double y, double z);
+
+    const CoordinateState& state() const { return m_state; }
+
+private:
+    void boxChanged(std::size_t index);
+    void writeCoordinateBoxes();
+    void placeMarker();
+
+    std::array<QLineEdit*, kCoordinateBoxCount> m_boxes;
+    MapView* m_map;
+    CoordinateState m_state;
+    bool m_writingBoxes = false; // the handlers ignore the changes made while this is set
+};
+
+} // namespace spawn

@@ -1,0 +1,127 @@
+#pragma once
+
+// World coordinates and map pixel coordinates, and the text of the six coordinate boxes.
+// Standard library only: the window and spawn-tool compute positions with this same code.
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace spawn {
+
+namespace MapGrid {
+
+// The map is a grid of 800 x 1100 map pixels, whatever the size of the picture that shows it.
+// Columns grow to the right; rows are counted from the bottom edge (0) to the top edge (1100).
+inline constexpr std::int32_t kColumns = 800;
+inline constexpr std::int32_t kRows = 1100;
+
+// The world origin (X = 0, Z = 0) lies at this column and row.
+inline constexpr std::int32_t kOriginColumn = 400;
+inline constexpr std::int32_t kOriginRow = 550;
+inline constexpr std::int32_t kHeightOrigin = 0;
+
+inline constexpr std::int32_t kWorldUnitsPerPixel = 10;
+
+// World values become map values by multiplying with the float nearest 0.1 (in double
+// precision), not with an exact tenth: world X 9.9999999 lands on column 401.
+inline constexpr float kTenth = std::bit_cast<float>(std::uint32_t{0x3DCCCCCD});
+static_assert(kTenth == 0.1f);
+
+// The marker is a square of this size centred on its position, in picture pixels.
+inline constexpr std::int32_t kMarkerSize = 8;
+inline constexpr std::int32_t kMarkerHalfSize = kMarkerSize / 2;
+
+// A marker centre further than this from the picture's corner is held at this distance: it is
+// out of sight either way, and its rectangle stays far inside the int range of widget geometry.
+inline constexpr std::int32_t kMarkerCentreLimit = 1 << 24;
+
+} // namespace MapGrid
+
+// The six coordinate members, in the order of their boxes. All six are 0 at the start (so the map
+// boxes show 0 although the world origin lies at column 400, row 550).
+struct CoordinateState {
+    float worldX = 0.0f;        // world units; grows to the right on the map
+    float worldY = 0.0f;        // world units; the height
+    float worldZ = 0.0f;        // world units; grows upwards on the map
+    std::int32_t mapX = 0;      // map column, 0 at the left edge
+    std::int32_t mapY = 0;      // map row counted from the bottom edge
+    std::int32_t mapHeight = 0; // world Y in tens of world units
+
+    bool operator==(const CoordinateState&) const = default;
+};
+
+// The six boxes in the order in which they are written, with their control IDs.
+enum class CoordinateBox { WorldX, WorldY, WorldZ, MapX, MapY, MapHeight };
+inline constexpr std::size_t kCoordinateBoxCount = 6;
+inline constexpr std::array<CoordinateBox, kCoordinateBoxCount> kCoordinateBoxes = {
+    CoordinateBox::WorldX, CoordinateBox::WorldY, CoordinateBox::WorldZ,
+    CoordinateBox::MapX,   CoordinateBox::MapY,   CoordinateBox::MapHeight};
+inline constexpr std::array<int, kCoordinateBoxCount> kCoordinateBoxIds = {1012, 1013, 1014,
+                                                                           1017, 1018, 1019};
+
+// A double stored into a float member: rounded to nearest; beyond the float range it becomes
+// FLT_MAX or infinity as IEEE rounding gives, and NaN stays NaN.
+float toFloat32(double value);
+
+// origin + T(world x 0.1f): the tenth truncated toward zero, offset by the origin's map value.
+// A result outside the int32 range (a tenth of about 2^31 or more, or infinity) gives INT32_MAX
+// or INT32_MIN, so such a position lies beyond that edge of the map; NaN has no position and gives
+// the origin.
+std::int32_t mapValueOfWorld(double world, std::int32_t origin);
+
+// (n - origin) x 10 world units, the difference taken exactly (it cannot wrap around even for
+// the most negative n), stored as float.
+float worldValueOfMap(std::int32_t n, std::int32_t origin);
+
+// The members after setWorldPosition(x, y, z): the world values stored as floats, the map values
+// derived from the full double values.
+CoordinateState worldPositionState(double x, double y, double z);
+
+// The change handlers of the six boxes: each reads its own box's text (atof for world boxes,
+// atoi for map boxes), sets its member and derives its pair's member; the other four members
+// keep their values.
+CoordinateState changeWorldX(CoordinateState state, std::string_view text);    // box 1012
+CoordinateState changeWorldY(CoordinateState state, std::string_view text);    // box 1013
+CoordinateState changeWorldZ(CoordinateState state, std::string_view text);    // box 1014
+CoordinateState changeMapX(CoordinateState state, std::string_view text);      // box 1017
+CoordinateState changeMapY(CoordinateState state, std::string_view text);      // box 1018
+CoordinateState changeMapHeight(CoordinateState state, std::string_view text); // box 1019
+
+// The handler of `box`.
+CoordinateState changeBox(CoordinateState state, CoordinateBox box, std::string_view text);
+
+// The texts of the six boxes in box order: world values as printf "%g", map values as "%d".
+std::array<std::string, kCoordinateBoxCount> boxTexts(const CoordinateState& state);
+
+// A marker position in map pixels with the row counted from the top edge.
+struct MapPoint {
+    std::int32_t column = 0;
+    std::int32_t rowFromTop = 0;
+
+    bool operator==(const MapPoint&) const = default;
+};
+
+// (mapX, 1100 - mapY); a row beyond the int32 range (mapY near INT32_MIN) gives INT32_MAX.
+MapPoint markerPoint(const CoordinateState& state);
+
+// The marker's rectangle in the picture's coordinates; right and bottom lie one past the last
+// pixel, so it spans kMarkerSize pixels each way.
+struct MarkerRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+
+    bool operator==(const MarkerRect&) const = default;
+};
+
+// On a picture of width x height pixels the marker's centre is (width x column) / 800,
+// (height x rowFromTop) / 1100, each quotient truncated toward zero. The products are formed in
+// 64 bits, so no column or row overflows; a centre then beyond kMarkerCentreLimit is held there.
+MarkerRect markerRect(std::int32_t width, std::int32_t height, MapPoint point);
+
+} // namespace spawn

@@ -1,0 +1,286 @@
+#include "CoordinateBoxes.h"
+#include "MapView.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QtEndian>
+#include <QtTest>
+
+#include <array>
+#include <clocale>
+#include <cmath>
+
+using namespace spawn;
+
+namespace {
+
+enum Box { WorldX, WorldY, WorldZ, MapX, MapY, MapHeight };
+
+// Counts the children added to the map: each marker placement adds exactly one.
+class ChildCounter : public QObject {
+public:
+    int added = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ChildAdded) {
+            ++added;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The part of the main window that matters here: the map and the six boxes, shown offscreen.
+struct Window {
+    ChildCounter placements; // declared first: it outlives the map it watches
+    QWidget widget;
+    std::array<QLineEdit*, kCoordinateBoxCount> boxes{};
+    MapView* map = nullptr;
+    CoordinateBoxes* coords = nullptr;
+
+    Window() {
+        auto* layout = new QHBoxLayout(&widget);
+        map = new MapView(&widget);
+        layout->addWidget(map);
+        auto* column = new QVBoxLayout;
+        layout->addLayout(column);
+        for (auto& box : boxes) {
+            box = new QLineEdit(&widget);
+            column->addWidget(box);
+        }
+        map->installEventFilter(&placements);
+        coords = new CoordinateBoxes(boxes, map, &widget);
+        widget.show();
+        static_cast<void>(QTest::qWaitForWindowExposed(&widget));
+    }
+
+    QStringList texts() const {
+        QStringList out;
+        for (const auto* box : boxes) {
+            out << box->text();
+        }
+        return out;
+    }
+
+    // Replaces the whole text of a box by typing, key by key.
+    void type(Box box, const QString& keys) {
+        boxes[box]->selectAll();
+        QTest::keyClicks(boxes[box], keys);
+    }
+};
+
+bool isMarkerRed(QRgb pixel) {
+    return qRed(pixel) > 180 && qGreen(pixel) < 90 && qBlue(pixel) < 90;
+}
+
+} // namespace
+
+class CoordinateBoxesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void picturesLoadFromTheLinkedResources() {
+        QFile file(MapResources::kWorldMap);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray header = file.read(54);
+        QCOMPARE(header.left(2), QByteArray("BM"));
+        QCOMPARE(qFromLittleEndian<qint32>(header.constData() + 18), 437);
+        QCOMPARE(qFromLittleEndian<qint32>(header.constData() + 22), 504);
+        QCOMPARE(qFromLittleEndian<quint16>(header.constData() + 28), quint16{24});
+        QCOMPARE(qFromLittleEndian<quint32>(header.constData() + 30), quint32{0}); // uncompressed
+
+        const QImage marker(MapResources::kMarkerIcon);
+        QCOMPARE(marker.size(), QSize(128, 128));
+        QVERIFY(isMarkerRed(marker.pixel(64, 64)));
+        const QRgb rim = marker.pixel(64, 1);
+        QVERIFY(qRed(rim) < 60 && qAlpha(rim) > 0);
+        QVERIFY(!QImage(MapResources::kAppIcon).isNull());
+    }
+
+    void newWindowShowsZeroEverywhereAndNoMarker() {
+        const Window w;
+        QCOMPARE(w.map->objectName(), QString("1024"));
+        QCOMPARE(w.map->size(), QSize(437, 504));
+        QCOMPARE(w.texts(), QStringList({"0", "0", "0", "0", "0", "0"}));
+        QCOMPARE(w.map->marker(), nullptr);
+        QCOMPARE(w.placements.added, 0);
+        QVERIFY(w.coords->state() == CoordinateState{});
+    }
+
+    void typingRewritesTheBoxes_data() {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("point typed at the end is removed")
+            << int{WorldX} << QString("12.") << QStringList{"12", "0", "0", "401", "0", "0"};
+        QTest::newRow("lone minus in map X")
+            << int{MapX} << QString("-") << QStringList{"-4000", "0", "0", "0", "0", "0"};
+        QTest::newRow("leading zeros in height")
+            << int{MapHeight} << QString("0012") << QStringList{"0", "120", "0", "0", "0", "12"};
+        QTest::newRow("minus typed first vanishes")
+            << int{WorldY} << QString("-15") << QStringList{"0", "15", "0", "0", "0", "1"};
+    }
+
+    void typingRewritesTheBoxes() {
+        QFETCH(int, box);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, texts);
+        Window w;
+        w.type(static_cast<Box>(box), keys);
+        QCOMPARE(w.texts(), texts);
+    }
+
+    void pastedTextIsReadAsAWholeAndRewritten() {
+        Window w;
+        w.boxes[WorldX]->selectAll();
+        w.boxes[WorldX]->insert("12.50");
+        QCOMPARE(w.texts(), QStringList({"12.5", "0", "0", "401", "0", "0"}));
+        QCOMPARE(w.boxes[WorldX]->cursorPosition(), 4);
+        QCOMPARE(w.placements.added, 1);
+
+        w.boxes[WorldZ]->selectAll();
+        w.boxes[WorldZ]->insert("-1234.5");
+        QCOMPARE(w.texts(), QStringList({"12.5", "0", "-1234.5", "401", "427", "0"}));
+        QCOMPARE(w.coords->state().worldZ, -1234.5f);
+    }
+
+    void emptyingABoxShowsZeroAtOnceWithTheCaretAfterIt() {
+        Window w;
+        w.type(MapX, "523");
+        QCOMPARE(w.boxes[WorldX]->text(), QString("1230"));
+        w.boxes[MapX]->selectAll();
+        QTest::keyClick(w.boxes[MapX], Qt::Key_Backspace);
+        QCOMPARE(w.boxes[MapX]->text(), QString("0"));
+        QCOMPARE(w.boxes[WorldX]->text(), QString("-4000"));
+        QCOMPARE(w.coords->state().worldX, -4000.0f);
+        // The next digit replaces the 0 instead of going in front of it.
+        QTest::keyClicks(w.boxes[MapX], "5");
+        QCOMPARE(w.boxes[MapX]->text(), QString("5"));
+    }
+
+    void caretStaysNextToTheCharactersItWasNextTo() {
+        Window w;
+        QLineEdit* box = w.boxes[WorldX];
+        w.type(WorldX, "125");
+        // A point typed inside a number stays, and so does the caret after it.
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, '.');
+        QCOMPARE(box->text(), QString("12.5"));
+        QCOMPARE(box->cursorPosition(), 3);
+        // A minus typed in front makes the number negative; a zero typed there vanishes.
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClick(box, '0');
+        QCOMPARE(box->text(), QString("12.5"));
+        QCOMPARE(box->cursorPosition(), 0);
+        QTest::keyClick(box, '-');
+        QCOMPARE(box->text(), QString("-12.5"));
+        QCOMPARE(box->cursorPosition(), 1);
+        QCOMPARE(w.boxes[MapX]->text(), QString("399"));
+        // A trailing zero typed after the point vanishes with the caret left at the end.
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, '0');
+        QCOMPARE(box->text(), QString("-12.5"));
+        QCOMPARE(box->cursorPosition(), 5);
+    }
+
+    void oneKeystrokePlacesTheMarkerOnceAndRunsOnlyItsBoxsHandler() {
+        const std::array<const char*, kCoordinateBoxCount> after = {"1005", "2005", "3005",
+                                                                    "4101", "5801", "201"};
+        for (std::size_t i = 0; i < kCoordinateBoxCount; ++i) {
+            Window w;
+            w.coords->setWorldPosition(100, 200, 300);
+            QCOMPARE(w.texts(), QStringList({"100", "200", "300", "410", "580", "20"}));
+            const CoordinateState before = w.coords->state();
+            const int placed = w.placements.added;
+
+            QLineEdit* box = w.boxes[i];
+            box->end(false);
+            QTest::keyClick(box, i < MapX ? '5' : '1');
+            QCOMPARE(box->text(), QString(after[i]));
+            QCOMPARE(w.placements.added, placed + 1);
+
+            // The edited box's pair changed; had another box's handler run on the rewritten
+            // texts, the edited member would have been overwritten from its pair.
+            const CoordinateState now = w.coords->state();
+            const CoordinateState expected = changeBox(before, kCoordinateBoxes[i], after[i]);
+            QVERIFY(now == expected);
+            QVERIFY(now != before);
+            const auto texts = boxTexts(expected);
+            for (std::size_t j = 0; j < kCoordinateBoxCount; ++j) {
+                QCOMPARE(w.boxes[j]->text(), QString::fromStdString(texts[j]));
+            }
+        }
+    }
+
+    void setWorldPositionLeavesEqualBoxesAloneAndRunsNoHandler() {
+        Window w;
+        w.boxes[WorldY]->selectAll();
+        w.coords->setWorldPosition(5, 0, 1234.5677490234375);
+        QCOMPARE(w.texts(), QStringList({"5", "0", "1234.57", "400", "673", "0"}));
+        // Box 1013 already showed 0 and was not written, which would have dropped its selection.
+        QCOMPARE(w.boxes[WorldY]->selectedText(), QString("0"));
+        QVERIFY(w.coords->state() == worldPositionState(5, 0, 1234.5677490234375));
+        QCOMPARE(w.coords->state().worldZ, 1234.5677490234375f);
+        QCOMPARE(w.placements.added, 1);
+    }
+
+    void otherCodeChangingABoxRunsItsHandler() {
+        Window w;
+        w.boxes[MapX]->setText("523");
+        QCOMPARE(w.boxes[WorldX]->text(), QString("1230"));
+        QCOMPARE(w.coords->state().worldX, 1230.0f);
+        QCOMPARE(w.placements.added, 1);
+    }
+
+    void markerIsAnEightPixelRedSquareCentredOnThePosition() {
+        Window w;
+        w.coords->setWorldPosition(0, 0, 0);
+        QLabel* marker = w.map->marker();
+        QVERIFY(marker != nullptr);
+        QCOMPARE(marker->objectName(), QString("1820"));
+        QCOMPARE(marker->parentWidget(), w.map);
+        QCOMPARE(marker->geometry(), QRect(214, 248, 8, 8));
+        QVERIFY(marker->isVisible());
+
+        const QImage shown = w.map->grab().toImage();
+        for (const QPoint p : {QPoint(214, 248), QPoint(218, 252), QPoint(221, 255)}) {
+            QVERIFY2(isMarkerRed(shown.pixel(p)), qPrintable(QString("pixel %1,%2").arg(p.x()).arg(p.y())));
+        }
+        QVERIFY(!isMarkerRed(shown.pixel(213, 252)));
+        QVERIFY(!isMarkerRed(shown.pixel(222, 252)));
+    }
+
+    void markerInTheTopRightCornerShowsOnlyAQuarterAndReplacesTheOldOne() {
+        Window w;
+        w.coords->setWorldPosition(0, 0, 0);
+        w.type(WorldX, "4000");
+        w.type(WorldZ, "5500");
+        QCOMPARE(w.coords->state().mapX, 800);
+        QCOMPARE(w.coords->state().mapY, 1100);
+        QLabel* marker = w.map->marker();
+        QCOMPARE(marker->geometry(), QRect(433, -4, 8, 8));
+        QCOMPARE(marker->visibleRegion().boundingRect(), QRect(0, 4, 4, 4));
+        QCOMPARE(w.map->findChildren<QLabel*>("1820").size(), 1);
+        QCOMPARE(w.placements.added, 1 + 4 + 4);
+    }
+
+    void boxesReadAndWriteAPointUnderAGermanLocale() {
+        // ctest starts this test with LC_ALL=de_DE.UTF-8, which the application applies.
+        if (std::localeconv()->decimal_point != QByteArray(",")) {
+            QSKIP("the locale de_DE.UTF-8 is not installed");
+        }
+        Window w;
+        w.boxes[WorldX]->selectAll();
+        w.boxes[WorldX]->insert("1234.5");
+        QCOMPARE(w.texts(), QStringList({"1234.5", "0", "0", "523", "0", "0"}));
+        w.coords->setWorldPosition(0.25, 1234567, 0);
+        QCOMPARE(w.texts(), QStringList({"0.25", "1.23457e+06", "0", "400", "550", "123456"}));
+    }
+};
+
+QTEST_MAIN(CoordinateBoxesTest)
+#include "CoordinateBoxesTest.moc"
