@@ -36,7 +36,8 @@ std::string bigFilePath() {
 }
 
 void setBytes(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bigFile().size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bigFile().size()));
 }
 
 void BM_LoadSpawnFile50k(benchmark::State& state) {
@@ -68,7 +69,8 @@ void BM_SaveSpawnFile50k(benchmark::State& state) {
     const auto loaded = spawn::loadSpawnFile(bigFilePath(), {}).value();
     const std::string out = benchFolder() + "/saved.data";
     for (auto _ : state) {
-        if (!spawn::makeBackup(bigFilePath()).ok() || !spawn::writeSpawnFile(out, loaded.context, loaded.records).ok()) {
+        if (!spawn::makeBackup(bigFilePath()).ok() ||
+            !spawn::writeSpawnFile(out, loaded.context, loaded.records).ok()) {
             state.SkipWithError("save failed");
             break;
         }

@@ -1,6 +1,9 @@
 #include "DemoWorld.h"
 
 #include "ByteReader.h"
+#include "DemoDice.h"
+#include "DemoElements.h"
+#include "ElementDatabase.h"
 #include "FileIo.h"
 #include "SpawnLayout.h"
 
@@ -9,7 +12,6 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
-#include <random>
 
 namespace spawn::demo {
 
@@ -17,31 +19,13 @@ using namespace SpawnLayout;
 
 namespace {
 
-// Deterministic draws built on mt19937 alone (the standard distributions differ between
-// library implementations).
-class Dice {
-public:
-    explicit Dice(std::uint32_t seed) : m_engine(seed) {}
-
-    // A whole number in [lo, hi].
-    std::int32_t between(std::int32_t lo, std::int32_t hi) {
-        const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(hi) - lo + 1);
-        return static_cast<std::int32_t>(lo + static_cast<std::int64_t>(m_engine() % span));
-    }
-    // A number in [0, 1).
-    double unit() { return static_cast<double>(m_engine()) / 4294967296.0; }
-    double between(double lo, double hi) { return lo + (hi - lo) * unit(); }
-    bool chance(double p) { return unit() < p; }
-
-private:
-    std::mt19937 m_engine;
-};
-
 void appendF32(std::vector<std::uint8_t>& out, float value) {
     appendI32Le(out, std::bit_cast<std::int32_t>(value));
 }
 
-void appendI8(std::vector<std::uint8_t>& out, std::int32_t value) { out.push_back(static_cast<std::uint8_t>(value)); }
+void appendI8(std::vector<std::uint8_t>& out, std::int32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+}
 
 // Mostly 1 to 5 entries, some empty areas, a thin tail up to the maximum.
 std::int32_t drawEntryCount(Dice& dice) {
@@ -64,13 +48,13 @@ struct Settlement {
     double radius;
 };
 
-void appendArea(std::vector<std::uint8_t>& out, Dice& dice, std::int32_t index, std::int32_t entryCount, double x,
-                double z, const std::vector<std::int32_t>& ids) {
-    appendI32Le(out, 1000 + index);                       // Block
-    appendI32Le(out, entryCount);                         // entry count
-    appendF32(out, static_cast<float>(x));                // X
+void appendArea(std::vector<std::uint8_t>& out, Dice& dice, std::int32_t index, std::int32_t entryCount,
+                double x, double z, const std::vector<std::int32_t>& ids) {
+    appendI32Le(out, 1000 + index);                                 // Block
+    appendI32Le(out, entryCount);                                   // entry count
+    appendF32(out, static_cast<float>(x));                          // X
     appendF32(out, static_cast<float>(dice.between(180.0, 900.0))); // Y (height)
-    appendF32(out, static_cast<float>(z));                // Z
+    appendF32(out, static_cast<float>(z));                          // Z
     const double heading = dice.between(0.0, 2.0 * std::numbers::pi);
     appendF32(out, static_cast<float>(std::cos(heading))); // rotation X
     appendI32Le(out, 0);
@@ -89,7 +73,8 @@ void appendArea(std::vector<std::uint8_t>& out, Dice& dice, std::int32_t index, 
     appendI32Le(out, dice.between(0, 1));
 
     for (std::int32_t e = 0; e < entryCount; ++e) {
-        const auto pick = static_cast<std::size_t>(dice.between(0, static_cast<std::int32_t>(ids.size()) - 1));
+        const auto pick =
+            static_cast<std::size_t>(dice.between(0, static_cast<std::int32_t>(ids.size()) - 1));
         std::array<std::int32_t, kEntryFieldCount> values = kDefaultEntryValues;
         values[0] = ids[pick];
         values[1] = dice.between(1, 12);
@@ -117,12 +102,14 @@ std::vector<std::int32_t> builtInCreatureIds() {
 
 std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options) {
     Dice dice(options.seed);
-    const std::vector<std::int32_t> ids = options.creatureIds.empty() ? builtInCreatureIds() : options.creatureIds;
+    const std::vector<std::int32_t> ids =
+        options.creatureIds.empty() ? builtInCreatureIds() : options.creatureIds;
 
     std::vector<std::uint8_t> out;
-    out.reserve(kPrefixSize + static_cast<std::size_t>(options.areaCount) * (kAreaHeaderSize + 4 * kCreatureEntrySize));
+    out.reserve(kPrefixSize +
+                static_cast<std::size_t>(options.areaCount) * (kAreaHeaderSize + 4 * kCreatureEntrySize));
     out.insert(out.end(), {0x53, 0x50, 0x01, 0x00}); // leading block
-    appendI32Le(out, options.areaCount);            // record-count word
+    appendI32Le(out, options.areaCount);             // record-count word
     appendI32Le(out, 3);
     appendI32Le(out, 0x00C0FFEE);
     appendI32Le(out, 0);
@@ -130,7 +117,8 @@ std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options)
     // Most areas gather around settlements; the rest are scattered over the whole map.
     std::vector<Settlement> settlements;
     for (int s = 0; s < 60; ++s) {
-        settlements.push_back({dice.between(-3700.0, 3700.0), dice.between(-5200.0, 5200.0), dice.between(80.0, 420.0)});
+        settlements.push_back(
+            {dice.between(-3700.0, 3700.0), dice.between(-5200.0, 5200.0), dice.between(80.0, 420.0)});
     }
     for (std::int32_t i = 0; i < options.areaCount; ++i) {
         double x = 0;
@@ -160,13 +148,29 @@ std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options)
     return out;
 }
 
+std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements) {
+    std::vector<std::int32_t> ids = elements.creatureIds;
+    ids.insert(ids.end(), elements.npcIds.begin(), elements.npcIds.end());
+    // A few IDs that neither list holds, so that some records keep "没有找到！".
+    ids.insert(ids.end(), {1, 77, 404, 1999, 19999, 99999, 123456, 7000000});
+    return ids;
+}
+
 Status writeDemoWorld(const std::string& folder) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
         return Error{"无法创建文件夹：" + folder + " (" + ec.message() + ")"};
     }
-    const auto spawn = generateDemoSpawnFile({});
+    const DemoElements elements = generateDemoElements({});
+    const auto written =
+        writeFileAtomically((std::filesystem::path(folder) / kElementsFileName).string(), elements.bytes);
+    if (!written) {
+        return written;
+    }
+    DemoSpawnOptions spawnOptions;
+    spawnOptions.creatureIds = demoSpawnCreatureIds(elements);
+    const auto spawn = generateDemoSpawnFile(spawnOptions);
     return writeFileAtomically((std::filesystem::path(folder) / kDefaultFileName).string(), spawn);
 }
 

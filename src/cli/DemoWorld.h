@@ -19,7 +19,14 @@ struct DemoSpawnOptions {
 // 100 (most 1 to 5), and a non-empty remainder after the records.
 std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options);
 
-// Writes the demo world's files into `folder` (created when missing).
+struct DemoElements;
+
+// The creature IDs the demo spawn file draws from: every ID of lists 37 and 54 and a few that
+// neither list holds.
+std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements);
+
+// Writes the demo world's files, elements.data and mobset.data, into `folder` (created when
+// missing).
 Status writeDemoWorld(const std::string& folder);
 
 } // namespace spawn::demo

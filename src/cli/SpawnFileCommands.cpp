@@ -16,7 +16,8 @@ Json rowsOf(const SpawnRecordList& records) {
     Json rows = Json::array();
     std::int32_t num = 1;
     for (const auto& r : records) {
-        rows.push_back(Json{{"num", num++}, {"id", r.creatureId}, {"entries", r.entryCount}, {"name", r.displayName}});
+        rows.push_back(
+            Json{{"num", num++}, {"id", r.creatureId}, {"entries", r.entryCount}, {"name", r.displayName}});
     }
     return rows;
 }
@@ -38,7 +39,8 @@ ToolOutput listCommand(const std::string& file, const std::string& elementsPath)
     Json out;
     out["count_word"] = f.context.recordCountWord();
     out["rows"] = rowsOf(f.records);
-    out["stopped"] = f.stopped ? Json{{"record", f.stopped->record}, {"message", f.stopped->message}} : Json(nullptr);
+    out["stopped"] =
+        f.stopped ? Json{{"record", f.stopped->record}, {"message", f.stopped->message}} : Json(nullptr);
     out["remainder_bytes"] = f.context.remainder.size();
     return printJson(out);
 }
@@ -52,7 +54,8 @@ ToolOutput checkCommand(const std::string& file) {
     if (!parsed) {
         return failure(parsed.error().message);
     }
-    const bool identical = serializeSpawnFile(parsed.value().context, parsed.value().records) == bytes.value();
+    const bool identical =
+        serializeSpawnFile(parsed.value().context, parsed.value().records) == bytes.value();
     Json out;
     out["records"] = parsed.value().records.count();
     out["identical"] = identical;
@@ -83,7 +86,8 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
     auto* list = app.add_subcommand("list", "List every record of a spawn file");
     list->add_option("FILE", options->file, "spawn file")->required();
     list->add_option("--elements", options->elements, "element database that gives the creature names");
-    list->callback([&action, options] { action = [options] { return listCommand(options->file, options->elements); }; });
+    list->callback(
+        [&action, options] { action = [options] { return listCommand(options->file, options->elements); }; });
 
     auto* check = app.add_subcommand("check", "Load, write back in memory and compare with the file");
     check->add_option("FILE", options->file, "spawn file")->required();

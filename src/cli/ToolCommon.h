@@ -21,9 +21,13 @@ inline std::string dumpLine(const Json& json) {
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-inline ToolOutput failure(const std::string& message) { return {kExitFailure, {}, message + "\n"}; }
+inline ToolOutput failure(const std::string& message) {
+    return {kExitFailure, {}, message + "\n"};
+}
 
-inline ToolOutput printJson(const Json& json, int exitCode = kExitOk) { return {exitCode, dumpLine(json), {}}; }
+inline ToolOutput printJson(const Json& json, int exitCode = kExitOk) {
+    return {exitCode, dumpLine(json), {}};
+}
 
 // Command groups, each in a file of its own. Each adds its subcommands to `app`; a subcommand's
 // callback sets `action`. Option values live in state that the callbacks own.

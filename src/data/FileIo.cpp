@@ -17,14 +17,18 @@ namespace spawn {
 
 namespace {
 
-std::string describeErrno(int err) { return err != 0 ? std::string(" (") + std::strerror(err) + ")" : ""; }
+std::string describeErrno(int err) {
+    return err != 0 ? std::string(" (") + std::strerror(err) + ")" : "";
+}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-FilePtr openFile(const std::string& path, const char* mode) { return FilePtr(std::fopen(path.c_str(), mode)); }
+FilePtr openFile(const std::string& path, const char* mode) {
+    return FilePtr(std::fopen(path.c_str(), mode));
+}
 
 } // namespace
 

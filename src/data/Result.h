@@ -12,8 +12,7 @@ struct Error {
 };
 
 // A value or an error. Our own logic returns these instead of throwing.
-template <class T>
-class [[nodiscard]] Result {
+template <class T> class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}

@@ -13,7 +13,9 @@ std::string badCountMessage(std::int32_t record, std::int32_t entryCount) {
     return std::to_string(record) + ":" + std::to_string(entryCount) + " Big";
 }
 
-std::string pastEndMessage(std::int32_t record) { return std::to_string(record) + ": 记录超出文件末尾"; }
+std::string pastEndMessage(std::int32_t record) {
+    return std::to_string(record) + ": 记录超出文件末尾";
+}
 
 } // namespace
 
@@ -69,7 +71,8 @@ Result<SpawnFile> loadSpawnFile(const std::string& path, const ElementNameTables
     return parseSpawnFile(bytes.value(), names, path);
 }
 
-std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, const SpawnRecordList& records) {
+std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context,
+                                             const SpawnRecordList& records) {
     std::vector<std::uint8_t> out;
     out.reserve(kPrefixSize + records.byteSize() + context.remainder.size());
     out.insert(out.end(), context.leadingBlock.begin(), context.leadingBlock.end());
@@ -83,16 +86,25 @@ std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, co
     return out;
 }
 
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records) {
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
+                      const SpawnRecordList& records) {
     return writeFileAtomically(path, serializeSpawnFile(context, records));
 }
 
-std::string backupPathFor(const std::string& spawnPath) { return spawnPath + std::string(kBackupSuffix); }
+std::string backupPathFor(const std::string& spawnPath) {
+    return spawnPath + std::string(kBackupSuffix);
+}
 
-Status makeBackup(const std::string& spawnPath) { return copyFileInBlocks(spawnPath, backupPathFor(spawnPath)); }
+Status makeBackup(const std::string& spawnPath) {
+    return copyFileInBlocks(spawnPath, backupPathFor(spawnPath));
+}
 
-std::string countLabelText(std::int32_t recordCount) { return "Total NPC-->" + std::to_string(recordCount); }
+std::string countLabelText(std::int32_t recordCount) {
+    return "Total NPC-->" + std::to_string(recordCount);
+}
 
-std::string savedMessageText(std::int32_t recordCount) { return std::to_string(recordCount) + "  Saved!"; }
+std::string savedMessageText(std::int32_t recordCount) {
+    return std::to_string(recordCount) + "  Saved!";
+}
 
 } // namespace spawn

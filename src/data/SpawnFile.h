@@ -52,7 +52,8 @@ Result<SpawnFile> loadSpawnFile(const std::string& path, const ElementNameTables
 std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, const SpawnRecordList& records);
 
 // Writes the file atomically; the file on disk is left whole when this fails.
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records);
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
+                      const SpawnRecordList& records);
 
 // The backup of a spawn file: its path with ".bak" appended, in the same folder.
 std::string backupPathFor(const std::string& spawnPath);
@@ -61,7 +62,7 @@ std::string backupPathFor(const std::string& spawnPath);
 Status makeBackup(const std::string& spawnPath);
 
 // Texts the user sees around loading and saving.
-std::string countLabelText(std::int32_t recordCount);  // "Total NPC-->%d"
+std::string countLabelText(std::int32_t recordCount);   // "Total NPC-->%d"
 std::string savedMessageText(std::int32_t recordCount); // "%d  Saved!"
 
 } // namespace spawn

@@ -46,14 +46,30 @@ inline constexpr std::size_t kEntryFieldCount = kEntryFieldTypes.size(); // 18
 
 // Form label slots of the area header, index 1..20 (index 0 unused). A slot holding " " is
 // shown as the field's running number.
-inline constexpr std::array<std::string_view, kAreaFieldCount + 1> kAreaLabelSlots = {
-    "",           "Block-->: ",  "SubBlock: ", "X--->: ",       "Y--->: ",      "Z--->: ",
-    "Rotate X-->", " ",          "Rotate Y-->", "移动范围x：", "移动范围y：", "移动范围z：",
-    "1主动攻击：", " ",          " ",          " ",             "0死后消失：",  " ",
-    "活动激活ID: ", "",          ""};
+inline constexpr std::array<std::string_view, kAreaFieldCount + 1> kAreaLabelSlots = {"",
+                                                                                      "Block-->: ",
+                                                                                      "SubBlock: ",
+                                                                                      "X--->: ",
+                                                                                      "Y--->: ",
+                                                                                      "Z--->: ",
+                                                                                      "Rotate X-->",
+                                                                                      " ",
+                                                                                      "Rotate Y-->",
+                                                                                      "移动范围x：",
+                                                                                      "移动范围y：",
+                                                                                      "移动范围z：",
+                                                                                      "1主动攻击：",
+                                                                                      " ",
+                                                                                      " ",
+                                                                                      " ",
+                                                                                      "0死后消失：",
+                                                                                      " ",
+                                                                                      "活动激活ID: ",
+                                                                                      "",
+                                                                                      ""};
 
-inline constexpr std::array<std::string_view, 3> kEntryLeadingLabels = {"NPC--ID: ", "Total-->: ",
-                                                                       "TimeResp: "};
+inline constexpr std::array<std::string_view, 3> kEntryLeadingLabels = {
+    "NPC--ID: ", "Total-->: ", "TimeResp: "};
 
 // Field values of a new creature entry, in field order.
 inline constexpr std::array<std::int32_t, kEntryFieldCount> kDefaultEntryValues = {

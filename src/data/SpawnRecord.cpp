@@ -50,7 +50,9 @@ std::string recordFieldTypes(std::int32_t entryCount) {
     return types;
 }
 
-void SpawnRecordList::append(SpawnRecord record) { m_records.push_back(std::move(record)); }
+void SpawnRecordList::append(SpawnRecord record) {
+    m_records.push_back(std::move(record));
+}
 
 bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
     if (!isValidPosition(position)) {

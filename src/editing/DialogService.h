@@ -7,8 +7,8 @@ namespace spawn {
 
 // What a file dialog is opened with.
 struct FileDialogRequest {
-    std::string initialName;              // e.g. "mobset.data"
-    std::string directory;                // empty: the current folder
+    std::string initialName; // e.g. "mobset.data"
+    std::string directory;   // empty: the current folder
     std::string defaultSuffix = "data";
     std::string filter = "n_mobset(*.data)";
 };

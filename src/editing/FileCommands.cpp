@@ -1,5 +1,7 @@
 #include "FileCommands.h"
 
+#include "ElementDatabase.h"
+#include "FileIo.h"
 #include "SpawnDocument.h"
 
 #include <filesystem>
@@ -14,9 +16,35 @@ std::string fullPath(const std::string& path) {
     return ec ? path : absolute.lexically_normal().string();
 }
 
-std::string folderOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+std::string folderOf(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
+}
 
 } // namespace
+
+std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialogs,
+                                                           const std::string& folder) {
+    auto bytes = readWholeFile((std::filesystem::path(folder) / kElementsFileName).string());
+    while (!bytes) {
+        const auto chosen = dialogs.chooseFileToOpen({std::string(kElementsFileName), folder});
+        if (!chosen) {
+            return std::nullopt;
+        }
+        bytes = readWholeFile(fullPath(*chosen));
+        if (!bytes) {
+            dialogs.showMessage(bytes.error().message);
+        }
+    }
+    auto database = readElementDatabase(bytes.value());
+    if (!database) {
+        dialogs.showMessage(database.error().message);
+        return std::nullopt;
+    }
+    if (database.value().buildMessage) {
+        dialogs.showMessage(*database.value().buildMessage);
+    }
+    return std::move(database.value().names);
+}
 
 std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, const ElementNameTables& names,
                                                       const std::string& folder) {

@@ -16,6 +16,12 @@ struct OpenedSpawnFile {
     std::string path; // full path
 };
 
+// Reads the element database at start-up: "elements.data" in `folder`, otherwise the file the user
+// picks in the Open dialog (a file that cannot be read is reported by name and the dialog comes
+// again). Shows the build message when there is one. Nothing when the program is to end: the
+// dialog was cancelled (no message) or the database is unusable (its message shown).
+std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialogs, const std::string& folder);
+
 // Finds and loads the spawn file at start-up: "mobset.data" in `folder`, otherwise the file the user
 // picks in the Open dialog. A file that cannot be read or is too short is reported by name and the
 // dialog comes again. A load that stopped early is reported with its message. Nothing when the

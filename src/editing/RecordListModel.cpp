@@ -26,7 +26,9 @@ int RecordListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_document.records().count();
 }
 
-int RecordListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int RecordListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant RecordListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole) {

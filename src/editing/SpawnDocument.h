@@ -31,7 +31,7 @@ public:
 
     // Record changes. Each marks the document modified and tells the views.
     bool replaceRecord(std::int32_t position, SpawnRecord record);
-    void appendRecord(SpawnRecord record); // the record-count word goes up by one
+    void appendRecord(SpawnRecord record);    // the record-count word goes up by one
     bool removeRecord(std::int32_t position); // the record-count word goes down by one
 
 signals:

@@ -27,7 +27,8 @@ inline std::vector<std::uint8_t> recordBytes(std::int32_t entryCount, std::int32
 }
 
 // A whole file: leading block, the count word, three other words, the records, the remainder.
-inline std::vector<std::uint8_t> fileBytes(std::int32_t countWord, const std::vector<std::vector<std::uint8_t>>& records,
+inline std::vector<std::uint8_t> fileBytes(std::int32_t countWord,
+                                           const std::vector<std::vector<std::uint8_t>>& records,
                                            const std::vector<std::uint8_t>& remainder = {}) {
     std::vector<std::uint8_t> out = {0xDE, 0xAD, 0xBE, 0xEF};
     appendI32Le(out, countWord);

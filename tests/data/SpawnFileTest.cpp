@@ -133,7 +133,8 @@ TEST(SpawnFileTest, TextsAroundLoadingAndSavingUseTheirFormats) {
 
 TEST(SpawnStorageTest, BackupOfAFileOfWholeBlocksIsComplete) {
     const TempFolder dir;
-    for (const std::size_t size : {std::size_t{0}, kCopyBlockSize, 3 * kCopyBlockSize, 3 * kCopyBlockSize + 1}) {
+    for (const std::size_t size :
+         {std::size_t{0}, kCopyBlockSize, 3 * kCopyBlockSize, 3 * kCopyBlockSize + 1}) {
         const auto bytes = tail(size);
         writeBytes(dir.file("mobset.data"), bytes);
         ASSERT_TRUE(makeBackup(dir.file("mobset.data")).ok());

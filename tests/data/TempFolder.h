@@ -17,8 +17,8 @@ public:
     TempFolder() {
         const auto base = std::filesystem::temp_directory_path();
         for (int i = 0;; ++i) {
-            m_path = base / ("spawn-test-" + std::to_string(::getpid()) + "-" + std::to_string(s_counter++) + "-" +
-                             std::to_string(i));
+            m_path = base / ("spawn-test-" + std::to_string(::getpid()) + "-" + std::to_string(s_counter++) +
+                             "-" + std::to_string(i));
             if (std::filesystem::create_directory(m_path)) {
                 break;
             }

@@ -1,3 +1,4 @@
+#include "ElementBytes.h"
 #include "ScriptedDialogs.h"
 #include "SpawnBytes.h"
 #include "TempFolder.h"
@@ -16,7 +17,9 @@ namespace {
 
 const ElementNameTables kNoNames;
 
-std::vector<std::uint8_t> sampleFile() { return fileBytes(2, {recordBytes(1, 16), recordBytes(3, 40)}, {9, 8, 7}); }
+std::vector<std::uint8_t> sampleFile() {
+    return fileBytes(2, {recordBytes(1, 16), recordBytes(3, 40)}, {9, 8, 7});
+}
 
 void openDocument(SpawnDocument& document, const TempFolder& dir, ScriptedDialogs& dialogs) {
     auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
@@ -24,9 +27,69 @@ void openDocument(SpawnDocument& document, const TempFolder& dir, ScriptedDialog
     document.load(std::move(opened->file), opened->path);
 }
 
-SpawnRecord extraRecord() { return SpawnRecord::fromBytes(recordBytes(2, 77)).value(); }
+SpawnRecord extraRecord() {
+    return SpawnRecord::fromBytes(recordBytes(2, 77)).value();
+}
 
 } // namespace
+
+std::vector<std::uint8_t> elementsWithOneCreature() {
+    ElementBytes db;
+    db.creatures = {{16, utf16(u"林间小鹿")}};
+    return db.build();
+}
+
+TEST(StartupNamesTest, ElementsDataInTheFolderGivesTheNamesWithoutAnyDialog) {
+    const TempFolder dir;
+    writeBytes(dir.file("elements.data"), elementsWithOneCreature());
+    ScriptedDialogs dialogs;
+    const auto names = loadElementNamesAtStartup(dialogs, dir.path().string());
+    ASSERT_TRUE(names.has_value());
+    EXPECT_EQ(names->findCreatureName(16).value_or("?"), "林间小鹿");
+    EXPECT_TRUE(dialogs.openRequests.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(StartupNamesTest, TheBuildMessageIsShownBeforeStartUpGoesOn) {
+    const TempFolder dir;
+    ElementBytes db;
+    auto bytes = db.build();
+    const std::size_t end = bytes.size();
+    placeFacedata(bytes, end, facedataDistanceFor(1912010));
+    writeBytes(dir.file("elements.data"), bytes);
+    ScriptedDialogs dialogs;
+    ASSERT_TRUE(loadElementNamesAtStartup(dialogs, dir.path().string()).has_value());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"私服服务端_38版"});
+}
+
+TEST(StartupNamesTest, MissingDatabaseAsksAndCancelEndsStartUpSilently) {
+    const TempFolder dir;
+    ScriptedDialogs dialogs;
+    dialogs.openAnswers = {std::nullopt};
+    EXPECT_FALSE(loadElementNamesAtStartup(dialogs, dir.path().string()).has_value());
+    ASSERT_EQ(dialogs.openRequests.size(), 1u);
+    EXPECT_EQ(dialogs.openRequests[0].initialName, "elements.data");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(StartupNamesTest, UnreadableChoiceIsNamedAndTheDialogComesAgain) {
+    const TempFolder dir;
+    writeBytes(dir.file("good.data"), elementsWithOneCreature());
+    ScriptedDialogs dialogs;
+    dialogs.openAnswers = {dir.file("nowhere.data"), dir.file("good.data")};
+    ASSERT_TRUE(loadElementNamesAtStartup(dialogs, dir.path().string()).has_value());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].find(dir.file("nowhere.data")), std::string::npos);
+}
+
+TEST(StartupNamesTest, DatabaseWithoutSignatureShowsItsMessageAndEndsStartUp) {
+    const TempFolder dir;
+    writeBytes(dir.file("elements.data"), std::vector<std::uint8_t>(400, 0));
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(loadElementNamesAtStartup(dialogs, dir.path().string()).has_value());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{">100"});
+    EXPECT_TRUE(dialogs.openRequests.empty());
+}
 
 TEST(StartupOpenTest, MobsetDataInTheFolderLoadsWithoutAnyDialog) {
     const TempFolder dir;
