@@ -1,6 +1,7 @@
 // spawn-tool list, check and demo.
 
 #include "DemoWorld.h"
+#include "ElementDatabase.h"
 #include "ElementCommands.h"
 #include "FileIo.h"
 #include "SpawnFile.h"
@@ -70,6 +71,7 @@ ToolOutput demoCommand(const std::string& folder) {
     Json out;
     out["folder"] = folder;
     out["spawn_file"] = std::string(SpawnLayout::kDefaultFileName);
+    out["elements_file"] = std::string(kElementsFileName);
     return printJson(out);
 }
 

@@ -1,10 +1,14 @@
 #include "SpawnBytes.h"
 #include "TempFolder.h"
 
+#include "SpawnFile.h"
 #include "SpawnTool.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include <bit>
+#include <filesystem>
 
 using namespace spawn;
 using namespace spawn::testing;
@@ -66,6 +70,10 @@ TEST(SpawnToolTest, CheckConfirmsTheDemoWorldWritesBackIdentically) {
     const TempFolder dir;
     const auto made = runSpawnTool({"demo", dir.path().string()});
     ASSERT_EQ(made.exitCode, 0) << made.err;
+    const Json written = Json::parse(made.out);
+    EXPECT_EQ(written["spawn_file"], "mobset.data");
+    EXPECT_EQ(written["elements_file"], "elements.data");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("elements.data")));
     const auto result = runSpawnTool({"check", dir.file("mobset.data")});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json out = Json::parse(result.out);
@@ -95,4 +103,17 @@ TEST(SpawnToolTest, DemoWorldIsTheSameEveryTimeAndSpreadOverTheMap) {
     EXPECT_GT(small, static_cast<int>(out["rows"].size()) / 2);
     EXPECT_GT(empty, 0);
     EXPECT_GT(full, 0);
+
+    // Every area lies on the map, and each quarter of the map has areas.
+    const auto file = loadSpawnFile(a.file("mobset.data"), ElementNameTables{}).value();
+    int quarters[4] = {};
+    for (const auto& record : file.records) {
+        const auto x = std::bit_cast<float>(readI32At(record.bytes, SpawnLayout::kPositionXOffset));
+        const auto z = std::bit_cast<float>(readI32At(record.bytes, SpawnLayout::kPositionZOffset));
+        ASSERT_TRUE(x >= -4000.0f && x <= 4000.0f && z >= -5500.0f && z <= 5500.0f) << x << " " << z;
+        ++quarters[(x < 0 ? 0 : 1) + (z < 0 ? 0 : 2)];
+    }
+    for (const int n : quarters) {
+        EXPECT_GT(n, file.records.count() / 10);
+    }
 }
