@@ -1,8 +1,8 @@
 // spawn-tool list, check and demo.
 
 #include "DemoWorld.h"
-#include "ElementDatabase.h"
 #include "ElementCommands.h"
+#include "ElementDatabase.h"
 #include "FileIo.h"
 #include "SpawnFile.h"
 #include "ToolCommon.h"

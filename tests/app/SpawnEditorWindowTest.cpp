@@ -35,6 +35,23 @@ void writeWorld(const TempFolder& dir) {
     writeBytes(dir.file("elements.data"), db.build());
 }
 
+// The editor on a fresh folder holding the sample world, with scripted dialogs.
+struct EditorOnSampleWorld {
+    EditorOnSampleWorld() { writeWorld(dir); }
+    bool start() { return window.initialise(dir.path().string()); }
+    bool startShown() {
+        if (!start()) {
+            return false;
+        }
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+
+    const TempFolder dir;
+    ScriptedDialogs dialogs;
+    SpawnEditorWindow window{&dialogs};
+};
+
 template <class T> T* control(QWidget& window, int id) {
     return window.findChild<T*>(QString::number(id));
 }
@@ -59,11 +76,9 @@ private slots:
 };
 
 void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
-    const TempFolder dir;
-    writeWorld(dir);
-    ScriptedDialogs dialogs;
-    SpawnEditorWindow window(&dialogs);
-    QVERIFY(window.initialise(dir.path().string()));
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.start());
+    auto& [dir, dialogs, window] = editor;
 
     const QAbstractItemModel* model = control<QTableView>(window, 1000)->model();
     QCOMPARE(model->rowCount(), 3);
@@ -165,11 +180,9 @@ void SpawnEditorWindowTest::startUpStateHasIdCheckedScrollBarHiddenAndFirstProfi
 }
 
 void SpawnEditorWindowTest::saveWritesTheBackupAndTheSameBytesThroughTheDialogs() {
-    const TempFolder dir;
-    writeWorld(dir);
-    ScriptedDialogs dialogs;
-    SpawnEditorWindow window(&dialogs);
-    QVERIFY(window.initialise(dir.path().string()));
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.start());
+    auto& [dir, dialogs, window] = editor;
     dialogs.saveAnswers = {dir.file("saved.data")};
 
     QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
@@ -197,13 +210,9 @@ void SpawnEditorWindowTest::cancelledOpenDialogEndsStartUp() {
 }
 
 void SpawnEditorWindowTest::enterInAnEditBoxLeavesTheWindowOpen() {
-    const TempFolder dir;
-    writeWorld(dir);
-    ScriptedDialogs dialogs;
-    SpawnEditorWindow window(&dialogs);
-    QVERIFY(window.initialise(dir.path().string()));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
     for (const int id : {1009, 1012, 1017}) {
         auto* edit = control<QLineEdit>(window, id);
         edit->setFocus();
@@ -217,13 +226,9 @@ void SpawnEditorWindowTest::enterInAnEditBoxLeavesTheWindowOpen() {
 }
 
 void SpawnEditorWindowTest::escapeClosesAtOnceWithNothingUnsaved() {
-    const TempFolder dir;
-    writeWorld(dir);
-    ScriptedDialogs dialogs;
-    SpawnEditorWindow window(&dialogs);
-    QVERIFY(window.initialise(dir.path().string()));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());
     QCOMPARE(dialogs.discardQuestions, 0);
@@ -231,13 +236,9 @@ void SpawnEditorWindowTest::escapeClosesAtOnceWithNothingUnsaved() {
 }
 
 void SpawnEditorWindowTest::unsavedWorkIsKeptUnlessTheUserDiscardsIt() {
-    const TempFolder dir;
-    writeWorld(dir);
-    ScriptedDialogs dialogs;
-    SpawnEditorWindow window(&dialogs);
-    QVERIFY(window.initialise(dir.path().string()));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
     window.document().removeRecord(1);
     QVERIFY(window.isWindowModified());
 

@@ -142,15 +142,24 @@ TEST(StartupOpenTest, LoadThatStoppedEarlyShowsItsMessageAndKeepsTheRecordsBefor
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"1:253 Big"});
 }
 
-TEST(SaveCommandTest, SaveBacksUpAsksForANameWritesTheSameBytesAndReportsTheCount) {
+// A document opened from mobset.data in a fresh folder, with scripted dialogs.
+class SaveCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeBytes(dir.file("mobset.data"), sampleFile());
+        openDocument(document, dir, dialogs);
+    }
+    bool save() { return saveSpawnFile(document, dialogs, dir.path().string()); }
+
     const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
     ScriptedDialogs dialogs;
     SpawnDocument document;
-    openDocument(document, dir, dialogs);
+};
+
+TEST_F(SaveCommandTest, SaveBacksUpAsksForANameWritesTheSameBytesAndReportsTheCount) {
     dialogs.saveAnswers = {dir.file("out.data")};
 
-    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    ASSERT_TRUE(save());
     EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), sampleFile());
     EXPECT_EQ(readBytes(dir.file("out.data")), sampleFile());
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"2  Saved!"});
@@ -159,16 +168,11 @@ TEST(SaveCommandTest, SaveBacksUpAsksForANameWritesTheSameBytesAndReportsTheCoun
     EXPECT_EQ(dialogs.saveRequests.at(0).directory, dir.path().string());
 }
 
-TEST(SaveCommandTest, CancellingTheSaveDialogKeepsEveryEditAndTheEditorOpen) {
-    const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
-    ScriptedDialogs dialogs;
-    SpawnDocument document;
-    openDocument(document, dir, dialogs);
+TEST_F(SaveCommandTest, CancellingTheSaveDialogKeepsEveryEditAndTheEditorOpen) {
     document.appendRecord(extraRecord());
     dialogs.saveAnswers = {std::nullopt};
 
-    EXPECT_FALSE(saveSpawnFile(document, dialogs, dir.path().string()));
+    EXPECT_FALSE(save());
     EXPECT_TRUE(document.isModified());
     EXPECT_EQ(document.records().count(), 3);
     EXPECT_EQ(document.context().recordCountWord(), 3);
@@ -177,17 +181,12 @@ TEST(SaveCommandTest, CancellingTheSaveDialogKeepsEveryEditAndTheEditorOpen) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("mobset.data.bak")));
 }
 
-TEST(SaveCommandTest, FailedWriteIsReportedByNameAndChangesNothingInMemory) {
-    const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
-    ScriptedDialogs dialogs;
-    SpawnDocument document;
-    openDocument(document, dir, dialogs);
+TEST_F(SaveCommandTest, FailedWriteIsReportedByNameAndChangesNothingInMemory) {
     document.appendRecord(extraRecord());
     std::filesystem::create_directory(dir.file("taken.data")); // a folder cannot be replaced by the file
     dialogs.saveAnswers = {dir.file("taken.data")};
 
-    EXPECT_FALSE(saveSpawnFile(document, dialogs, dir.path().string()));
+    EXPECT_FALSE(save());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].find(dir.file("taken.data")), std::string::npos);
     EXPECT_EQ(document.spawnPath(), dir.file("mobset.data"));
@@ -195,33 +194,23 @@ TEST(SaveCommandTest, FailedWriteIsReportedByNameAndChangesNothingInMemory) {
     EXPECT_EQ(document.records().count(), 3);
 }
 
-TEST(SaveCommandTest, BackupThatCannotBeMadeIsReportedAndSavingGoesOn) {
-    const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
-    ScriptedDialogs dialogs;
-    SpawnDocument document;
-    openDocument(document, dir, dialogs);
+TEST_F(SaveCommandTest, BackupThatCannotBeMadeIsReportedAndSavingGoesOn) {
     std::filesystem::remove(dir.file("mobset.data"));
     dialogs.saveAnswers = {dir.file("mobset.data")};
 
-    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    ASSERT_TRUE(save());
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_NE(dialogs.messages[0].find(dir.file("mobset.data")), std::string::npos);
     EXPECT_EQ(dialogs.messages[1], "2  Saved!");
     EXPECT_EQ(readBytes(dir.file("mobset.data")), sampleFile());
 }
 
-TEST(SaveCommandTest, SecondSaveBacksUpTheFileTheFirstSaveWrote) {
-    const TempFolder dir;
-    writeBytes(dir.file("mobset.data"), sampleFile());
-    ScriptedDialogs dialogs;
-    SpawnDocument document;
-    openDocument(document, dir, dialogs);
+TEST_F(SaveCommandTest, SecondSaveBacksUpTheFileTheFirstSaveWrote) {
     dialogs.saveAnswers = {dir.file("first.data"), dir.file("second.data")};
 
-    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    ASSERT_TRUE(save());
     document.appendRecord(extraRecord());
-    ASSERT_TRUE(saveSpawnFile(document, dialogs, dir.path().string()));
+    ASSERT_TRUE(save());
     EXPECT_EQ(readBytes(dir.file("first.data.bak")), sampleFile());
     EXPECT_FALSE(std::filesystem::exists(dir.file("second.data.bak")));
     const auto second = readBytes(dir.file("second.data"));
