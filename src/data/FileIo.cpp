@@ -42,15 +42,19 @@ Result<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
     if (!file) {
         return Error{"无法读取文件：" + path + describeErrno(errno)};
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t block[1 << 16];
-    for (;;) {
-        const std::size_t n = std::fread(block, 1, sizeof block, file.get());
-        bytes.insert(bytes.end(), block, block + n);
-        if (n < sizeof block) {
-            break;
+    // One read of the size the file has now; should it have grown meanwhile, the rest follows.
+    const auto expected = std::filesystem::file_size(path, ec);
+    std::vector<std::uint8_t> bytes(ec ? 0 : static_cast<std::size_t>(expected));
+    std::size_t total = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (total == bytes.size()) {
+        std::uint8_t block[1 << 16];
+        std::size_t n = 0;
+        while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) {
+            bytes.insert(bytes.end(), block, block + n);
+            total += n;
         }
     }
+    bytes.resize(total);
     if (std::ferror(file.get())) {
         return Error{"无法读取文件：" + path + describeErrno(errno)};
     }
