@@ -115,8 +115,10 @@ std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options)
     appendI32Le(out, 0);
 
     // Most areas gather around settlements; the rest are scattered over the whole map.
+    constexpr std::int32_t kSettlementCount = 60;
     std::vector<Settlement> settlements;
-    for (int s = 0; s < 60; ++s) {
+    settlements.reserve(kSettlementCount);
+    for (std::int32_t s = 0; s < kSettlementCount; ++s) {
         settlements.push_back(
             {dice.between(-3700.0, 3700.0), dice.between(-5200.0, 5200.0), dice.between(80.0, 420.0)});
     }
@@ -124,7 +126,8 @@ std::vector<std::uint8_t> generateDemoSpawnFile(const DemoSpawnOptions& options)
         double x = 0;
         double z = 0;
         if (dice.chance(0.7)) {
-            const Settlement& s = settlements[static_cast<std::size_t>(dice.between(0, 59))];
+            const Settlement& s =
+                settlements[static_cast<std::size_t>(dice.between(0, kSettlementCount - 1))];
             const double angle = dice.between(0.0, 2.0 * std::numbers::pi);
             const double distance = s.radius * std::sqrt(dice.unit());
             x = std::clamp(s.x + distance * std::cos(angle), -4000.0, 4000.0);
@@ -163,7 +166,7 @@ Status writeDemoWorld(const std::string& folder) {
         return Error{"无法创建文件夹：" + folder + " (" + ec.message() + ")"};
     }
     const DemoElements elements = generateDemoElements({});
-    const auto written =
+    auto written =
         writeFileAtomically((std::filesystem::path(folder) / kElementsFileName).string(), elements.bytes);
     if (!written) {
         return written;
