@@ -159,7 +159,7 @@ std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements) {
     return ids;
 }
 
-Status writeDemoWorld(const std::string& folder) {
+Status writeDemoWorld(const std::string& folder, std::int32_t areaCount) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
@@ -172,6 +172,7 @@ Status writeDemoWorld(const std::string& folder) {
         return written;
     }
     DemoSpawnOptions spawnOptions;
+    spawnOptions.areaCount = areaCount;
     spawnOptions.creatureIds = demoSpawnCreatureIds(elements);
     const auto spawn = generateDemoSpawnFile(spawnOptions);
     return writeFileAtomically((std::filesystem::path(folder) / kDefaultFileName).string(), spawn);

@@ -27,6 +27,6 @@ std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements);
 
 // Writes the demo world's files, elements.data and mobset.data, into `folder` (created when
 // missing).
-Status writeDemoWorld(const std::string& folder);
+Status writeDemoWorld(const std::string& folder, std::int32_t areaCount = DemoSpawnOptions{}.areaCount);
 
 } // namespace spawn::demo

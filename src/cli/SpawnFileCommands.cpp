@@ -63,8 +63,8 @@ ToolOutput checkCommand(const std::string& file) {
     return printJson(out, identical ? kExitOk : kExitFailure);
 }
 
-ToolOutput demoCommand(const std::string& folder) {
-    const auto written = demo::writeDemoWorld(folder);
+ToolOutput demoCommand(const std::string& folder, std::int32_t areaCount) {
+    const auto written = demo::writeDemoWorld(folder, areaCount);
     if (!written) {
         return failure(written.error().message);
     }
@@ -82,6 +82,7 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
         std::string file;
         std::string elements;
         std::string folder;
+        std::int32_t areas = demo::DemoSpawnOptions{}.areaCount;
     };
     const auto options = std::make_shared<Options>();
 
@@ -97,7 +98,9 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
 
     auto* demo = app.add_subcommand("demo", "Write the demo world into a folder");
     demo->add_option("DIR", options->folder, "folder")->required();
-    demo->callback([&action, options] { action = [options] { return demoCommand(options->folder); }; });
+    demo->add_option("--areas", options->areas, "number of spawn areas")->check(CLI::Range(0, 1000000));
+    demo->callback(
+        [&action, options] { action = [options] { return demoCommand(options->folder, options->areas); }; });
 }
 
 } // namespace spawn::tool

@@ -64,6 +64,7 @@ TEST(SpawnToolTest, WrongUsageExitsTwo) {
     EXPECT_EQ(runSpawnTool({"list"}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"frobnicate", "x"}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"check", "a", "b"}).exitCode, 2);
+    EXPECT_EQ(runSpawnTool({"demo", "x", "--areas", "-1"}).exitCode, 2);
 }
 
 TEST(SpawnToolTest, CheckConfirmsTheDemoWorldWritesBackIdentically) {
@@ -79,6 +80,14 @@ TEST(SpawnToolTest, CheckConfirmsTheDemoWorldWritesBackIdentically) {
     const Json out = Json::parse(result.out);
     EXPECT_TRUE(out["identical"].get<bool>());
     EXPECT_GE(out["records"].get<int>(), 2000);
+}
+
+TEST(SpawnToolTest, DemoWorldTakesTheNumberOfAreasAsked) {
+    const TempFolder dir;
+    ASSERT_EQ(runSpawnTool({"demo", dir.path().string(), "--areas", "50"}).exitCode, 0);
+    const Json out = Json::parse(runSpawnTool({"list", dir.file("mobset.data")}).out);
+    EXPECT_EQ(out["count_word"], 50);
+    EXPECT_EQ(out["rows"].size(), 50u);
 }
 
 TEST(SpawnToolTest, DemoWorldIsTheSameEveryTimeAndSpreadOverTheMap) {
