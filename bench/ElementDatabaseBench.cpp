@@ -2,13 +2,12 @@
 // most 1.5 times the plain read: the lists are passed over by arithmetic, only lists 37 and 54
 // are decoded, and the fingerprint search runs through the long later sections once.
 
+#include "BenchFiles.h"
 #include "DemoElements.h"
 #include "ElementDatabase.h"
 #include "FileIo.h"
 
 #include <benchmark/benchmark.h>
-
-#include <filesystem>
 
 namespace {
 
@@ -25,19 +24,13 @@ const std::vector<std::uint8_t>& largeDatabase() {
 }
 
 std::string largeDatabasePath() {
-    static const std::string path = [] {
-        const auto dir = std::filesystem::temp_directory_path() / "spawn-bench";
-        std::filesystem::create_directories(dir);
-        const std::string p = (dir / spawn::kElementsFileName).string();
-        (void)spawn::writeFileAtomically(p, largeDatabase());
-        return p;
-    }();
+    static const std::string path =
+        spawn::bench::writeBenchFile(std::string(spawn::kElementsFileName), largeDatabase());
     return path;
 }
 
 void setBytes(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(largeDatabase().size()));
+    spawn::bench::setBytesProcessed(state, largeDatabase().size());
 }
 
 // The baseline: the whole file into memory and nothing else.

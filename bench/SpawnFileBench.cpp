@@ -1,12 +1,11 @@
 // Load and save times of a 50,000-record spawn file.
 
+#include "BenchFiles.h"
 #include "DemoWorld.h"
 #include "FileIo.h"
 #include "SpawnFile.h"
 
 #include <benchmark/benchmark.h>
-
-#include <filesystem>
 
 namespace {
 
@@ -17,27 +16,13 @@ const std::vector<std::uint8_t>& bigFile() {
     return bytes;
 }
 
-std::string benchFolder() {
-    static const std::string folder = [] {
-        auto dir = std::filesystem::temp_directory_path() / "spawn-bench";
-        std::filesystem::create_directories(dir);
-        return dir.string();
-    }();
-    return folder;
-}
-
 std::string bigFilePath() {
-    static const std::string path = [] {
-        const std::string p = benchFolder() + "/mobset.data";
-        (void)spawn::writeFileAtomically(p, bigFile());
-        return p;
-    }();
+    static const std::string path = spawn::bench::writeBenchFile("mobset.data", bigFile());
     return path;
 }
 
 void setBytes(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(bigFile().size()));
+    spawn::bench::setBytesProcessed(state, bigFile().size());
 }
 
 void BM_LoadSpawnFile50k(benchmark::State& state) {
@@ -67,7 +52,7 @@ BENCHMARK(BM_ParseSpawnFile50kFromMemory)->Unit(benchmark::kMillisecond);
 
 void BM_SaveSpawnFile50k(benchmark::State& state) {
     const auto loaded = spawn::loadSpawnFile(bigFilePath(), {}).value();
-    const std::string out = benchFolder() + "/saved.data";
+    const std::string out = spawn::bench::benchFolder() + "/saved.data";
     for (auto _ : state) {
         if (!spawn::makeBackup(bigFilePath()).ok() ||
             !spawn::writeSpawnFile(out, loaded.context, loaded.records).ok()) {
