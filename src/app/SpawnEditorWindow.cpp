@@ -1,5 +1,6 @@
 #include "SpawnEditorWindow.h"
 
+#include "ClientPosition.h"
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
 #include "FileCommands.h"
@@ -17,6 +18,8 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace spawn {
 
 namespace {
@@ -27,9 +30,6 @@ constexpr int kWindowHeightUnits = 447;
 constexpr int kRecordRowHeight = 16;
 // The dialog units above are those of an 8-point font.
 constexpr int kDialogFontPoints = 8;
-
-// The client profiles offered in list 1022.
-constexpr const char* kClientProfiles[] = {"官服 105"};
 
 template <class Control> Control* place(Control* control, int id, int x, int y, int w, int h) {
     if (id != 0) {
@@ -128,11 +128,12 @@ void SpawnEditorWindow::buildControls() {
     m_coordinateBoxes[5] = edit(ControlId::kMapHeight, 524, 404, 61, 12);
 
     button(ControlId::kSetCoordinates, "<--Set the coordinates NPC", 291, 425, 110, 15);
-    button(ControlId::kReadClientPosition, "-----", 411, 425, 68, 15);
+    auto* readClient = button(ControlId::kReadClientPosition, "-----", 411, 425, 68, 15);
     label("---:", 482, 428, 37, 12);
     m_clientProfile = place(new QComboBox(this), ControlId::kClientProfile, 524, 428, 70, 51);
-    for (const char* profile : kClientProfiles) {
-        m_clientProfile->addItem(QString::fromUtf8(profile));
+    for (const ClientProfile& profile : kClientProfiles) {
+        m_clientProfile->addItem(QString::fromUtf8(profile.listText.data(),
+                                                   static_cast<qsizetype>(profile.listText.size())));
     }
     // A drop-down list is one line tall; the template's height is that of its open list.
     m_clientProfile->resize(m_clientProfile->width(), unitsToPixelsY(14));
@@ -143,6 +144,19 @@ void SpawnEditorWindow::buildControls() {
 
     connect(save, &QPushButton::clicked, this, &SpawnEditorWindow::saveFile);
     connect(logout, &QPushButton::clicked, this, &SpawnEditorWindow::reject);
+    connect(readClient, &QPushButton::clicked, this, &SpawnEditorWindow::readClientPosition);
+}
+
+void SpawnEditorWindow::readClientPosition() {
+    // The list always has a selection; the client is looked up afresh on every press.
+    const auto profile = static_cast<std::size_t>(std::max(0, m_clientProfile->currentIndex()));
+    const auto connector = makeClientConnector();
+    const auto position = spawn::readClientPosition(*connector, profile);
+    if (!position) {
+        m_dialogs->showMessage(position.error().message);
+        return;
+    }
+    m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
 }
 
 void SpawnEditorWindow::buildRecordList() {

@@ -85,6 +85,7 @@ private:
     void buildControls();
     void buildRecordList();
     void saveFile();
+    void readClientPosition(); // button 1023
     void updateCaption();
 
     std::unique_ptr<DialogService> m_ownDialogs;

@@ -10,6 +10,10 @@
 #include <functional>
 #include <string>
 
+namespace spawn {
+struct CoordinateState;
+}
+
 namespace spawn::tool {
 
 using Json = nlohmann::ordered_json;
@@ -34,5 +38,10 @@ inline ToolOutput printJson(const Json& json, int exitCode = kExitOk) {
 void addSpawnFileCommands(CLI::App& app, Action& action);
 void addElementCommands(CLI::App& app, Action& action);
 void addCoordinateCommands(CLI::App& app, Action& action);
+void addClientCommands(CLI::App& app, Action& action);
+
+// The six boxes' texts and the marker's (column, row from top) of a coordinate state:
+// {"boxes": [...], "marker": [...]}.
+Json coordinatesJson(const CoordinateState& state);
 
 } // namespace spawn::tool

@@ -1,0 +1,266 @@
+// The player's position read from real processes: a native X11 stand-in client and a Windows
+// stand-in under Wine, both showing their window on an Xvfb server this test starts, read by
+// spawn-tool, by spawn-tool.exe under Wine and by the window's button (the window itself on the
+// offscreen platform; the reader finds the client through DISPLAY on its own).
+
+#include "ChildProcess.h"
+#include "ScriptedDialogs.h"
+
+#include "ClientPosition.h"
+#include "CoordinateConversion.h"
+#include "SpawnEditorWindow.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace spawn;
+using namespace spawn::testing;
+
+namespace {
+
+std::optional<ChildProcess> g_xvfb;
+std::string g_wineProblem = "Wine or the mingw-w64 build is not available";
+bool g_wineReady = false;
+
+const std::string kExampleJson =
+    R"({"boxes":["1234.5","20.25","-1234.5","523","427","2"],"marker":[523,673]})"
+    "\n";
+const std::string kMoveCommand = "-100.5 3 2000";
+const std::string kMovedJson = R"({"boxes":["-100.5","3","2000","390","750","0"],"marker":[390,350]})"
+                               "\n";
+const std::string kNotFound = "无法找到Qelmara进程!";
+const std::string kNotReadable = "无法读取进程!";
+
+bool haveWine() {
+    return std::string(SPAWN_WINE).size() > 0 && std::string(SPAWN_WINDOWS_SPAWN_TOOL).size() > 0;
+}
+
+// Starts a stand-in client and waits until its window is up.
+std::optional<ChildProcess> startStandIn(std::vector<std::string> argv) {
+    auto child = ChildProcess::start(argv);
+    if (!child || child->readLine() != "ready") {
+        return std::nullopt;
+    }
+    return child;
+}
+
+std::optional<ChildProcess> startNativeStandIn(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), SPAWN_NATIVE_STAND_IN);
+    return startStandIn(args);
+}
+
+bool move(ChildProcess& standIn) {
+    return standIn.writeLine(kMoveCommand) && standIn.readLine() == "moved";
+}
+
+ProgramResult spawnTool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{SPAWN_TOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProgram(argv);
+}
+
+ProgramResult windowsSpawnTool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{SPAWN_WINE, SPAWN_WINDOWS_SPAWN_TOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProgram(argv);
+}
+
+void expectFailure(const ProgramResult& result, const std::string& message) {
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, message + "\n");
+}
+
+class ClientProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!g_xvfb) {
+            GTEST_SKIP() << "no Xvfb server could be started (package xvfb)";
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(ClientProcessTest, SpawnToolReadsTheNativeClientBeforeAndAfterThePlayerMoves) {
+    auto standIn = startNativeStandIn();
+    ASSERT_TRUE(standIn);
+
+    const auto first = spawnTool({"client-position"});
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, kExampleJson);
+    EXPECT_EQ(first.err, "");
+
+    ASSERT_TRUE(move(*standIn));
+    const auto second = spawnTool({"client-position", "--profile", "0"});
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(second.out, kMovedJson);
+}
+
+TEST_F(ClientProcessTest, OnlyAWindowTitledExactlyElementClientIsTheClient) {
+    expectFailure(spawnTool({"client-position"}), kNotFound);
+
+    auto longer = startNativeStandIn({"--title", "Element Client 2"});
+    auto lower = startNativeStandIn({"--title", "element client"});
+    ASSERT_TRUE(longer && lower);
+    expectFailure(spawnTool({"client-position"}), kNotFound);
+}
+
+// The reader runs without the right to read the stand-in: the stand-in is not dumpable, and when
+// the test runs as root (whose capabilities would override that) the reader runs as nobody, so
+// it reads another user's process as well.
+TEST_F(ClientProcessTest, AClientWeMayNotReadGivesTheReadErrorAndAChainIntoUnmappedMemoryToo) {
+    auto guarded = startNativeStandIn({"--not-dumpable"});
+    ASSERT_TRUE(guarded);
+    // A copy of spawn-tool that nobody may run, wherever the build tree is.
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "spawn-client-test";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path tool = folder / "spawn-tool";
+    std::filesystem::copy_file(SPAWN_TOOL, tool, std::filesystem::copy_options::overwrite_existing);
+    chmod(folder.c_str(), 0755);
+    chmod(tool.c_str(), 0755);
+    expectFailure(runProgram({tool.string(), "client-position"}, true), kNotReadable);
+    std::filesystem::remove_all(folder);
+    guarded->finish();
+
+    auto broken = startNativeStandIn({"--chain-into-unmapped-memory"});
+    ASSERT_TRUE(broken);
+    expectFailure(spawnTool({"client-position"}), kNotReadable);
+}
+
+TEST_F(ClientProcessTest, TheWindowsClientUnderWineIsReadByBothToolsAlike) {
+    if (!g_wineReady) {
+        GTEST_SKIP() << g_wineProblem;
+    }
+    auto standIn = startStandIn({SPAWN_WINE, SPAWN_WINE_STAND_IN});
+    ASSERT_TRUE(standIn) << "the Wine stand-in did not start";
+
+    for (const std::string& expected : {kExampleJson, kMovedJson}) {
+        const auto native = spawnTool({"client-position"});
+        EXPECT_EQ(native.exitCode, 0) << native.err;
+        EXPECT_EQ(native.out, expected);
+        const auto windows = windowsSpawnTool({"client-position"});
+        EXPECT_EQ(windows.exitCode, 0) << windows.err;
+        EXPECT_EQ(windows.out, expected);
+        EXPECT_EQ(windows.err, "");
+        if (expected == kExampleJson) {
+            ASSERT_TRUE(move(*standIn));
+        }
+    }
+
+    const auto ended = standIn->finish();
+    EXPECT_EQ(ended.exitCode, 0);
+    expectFailure(windowsSpawnTool({"client-position"}), kNotFound);
+}
+
+TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenItFails) {
+    ScriptedDialogs dialogs;
+    SpawnEditorWindow window(&dialogs);
+    auto* button = window.findChild<QPushButton*>(QString::number(ControlId::kReadClientPosition));
+    ASSERT_NE(button, nullptr);
+    auto boxTexts = [&window] {
+        std::array<std::string, kCoordinateBoxCount> texts;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const auto* box = window.findChild<QLineEdit*>(QString::number(kCoordinateBoxIds[i]));
+            texts[i] = box ? box->text().toStdString() : "(missing)";
+        }
+        return texts;
+    };
+    auto markers = [&window] { return window.findChildren<QWidget*>(QStringLiteral("1820")); };
+    using Texts = std::array<std::string, kCoordinateBoxCount>;
+
+    button->click();
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kNotFound});
+    EXPECT_EQ(boxTexts(), (Texts{"0", "0", "0", "0", "0", "0"}));
+    EXPECT_TRUE(markers().isEmpty());
+
+    {
+        auto standIn = startNativeStandIn();
+        ASSERT_TRUE(standIn);
+        button->click();
+        EXPECT_EQ(boxTexts(), (Texts{"1234.5", "20.25", "-1234.5", "523", "427", "2"}));
+        ASSERT_EQ(markers().size(), 1);
+        // Column 523, row 673 from the top on the 437 x 504 picture: centre (285, 308).
+        EXPECT_EQ(markers().front()->geometry(), QRect(281, 304, 8, 8));
+
+        ASSERT_TRUE(move(*standIn));
+        button->click();
+        EXPECT_EQ(boxTexts(), (Texts{"-100.5", "3", "2000", "390", "750", "0"}));
+        EXPECT_EQ(dialogs.messages.size(), 1U);
+    }
+
+    auto broken = startNativeStandIn({"--chain-into-unmapped-memory"});
+    ASSERT_TRUE(broken);
+    const QRect before = markers().front()->geometry();
+    button->click();
+    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{kNotFound, kNotReadable}));
+    EXPECT_EQ(boxTexts(), (Texts{"-100.5", "3", "2000", "390", "750", "0"}));
+    ASSERT_EQ(markers().size(), 1);
+    EXPECT_EQ(markers().front()->geometry(), before);
+    EXPECT_TRUE(dialogs.unexpected.empty());
+}
+
+namespace {
+
+// Starts Xvfb on a free display and makes it this process's DISPLAY.
+void startXvfb() {
+    if (std::string(SPAWN_XVFB).empty()) {
+        return;
+    }
+    auto xvfb = ChildProcess::start({SPAWN_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
+                                     "1024x768x24"});
+    const auto display = xvfb ? xvfb->readLine() : std::nullopt;
+    if (!display || display->empty()) {
+        return;
+    }
+    setenv("DISPLAY", (":" + *display).c_str(), 1);
+    g_xvfb = std::move(xvfb);
+}
+
+// A Wine prefix of our own in the build tree. A Wine server left over from an earlier run may
+// still be tied to that run's display, so it is stopped first; the prefix is created the first
+// time (which takes a while). Wine's own services outlive the programs that start them, so they
+// are started here with nowhere to write, never with a test's pipes.
+void prepareWine() {
+    if (!haveWine()) {
+        return;
+    }
+    setenv("WINEPREFIX", SPAWN_WINE_PREFIX, 1);
+    setenv("WINEDEBUG", "-all", 1);
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1); // no offer to install .NET or a browser
+    runProgram({SPAWN_WINESERVER, "-k"}, false, true);
+    const auto boot = runProgram({SPAWN_WINEBOOT, "--init"}, false, true);
+    if (boot.exitCode != 0) {
+        g_wineProblem = "wineboot could not prepare the Wine prefix " SPAWN_WINE_PREFIX;
+        return;
+    }
+    g_wineReady = true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    startXvfb();
+    if (g_xvfb) {
+        prepareWine();
+    }
+    const QApplication app(argc, argv);
+    const int status = RUN_ALL_TESTS();
+    if (g_xvfb && haveWine()) {
+        runProgram({SPAWN_WINESERVER, "-k"}, false, true);
+    }
+    g_xvfb.reset();
+    return status;
+}
