@@ -4,10 +4,15 @@
 // offscreen platform; the reader finds the client through DISPLAY on its own).
 
 #include "ChildProcess.h"
+#include "ElementBytes.h"
 #include "ScriptedDialogs.h"
+#include "SpawnBytes.h"
+#include "TempFolder.h"
 
 #include "ClientPosition.h"
 #include "CoordinateConversion.h"
+#include "RecordEditor.h"
+#include "SpawnDocument.h"
 #include "SpawnEditorWindow.h"
 
 #include <QApplication>
@@ -163,9 +168,29 @@ TEST_F(ClientProcessTest, TheWindowsClientUnderWineIsReadByBothToolsAlike) {
     expectFailure(windowsSpawnTool({"client-position"}), kNotFound);
 }
 
+// The window on a spawn file, with its first record in the form: the button moves only the
+// coordinate boxes and the marker, never the form or the record.
 TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenItFails) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), fileBytes(1, {recordBytes(2, 16)}, {1, 2, 3, 4, 5}));
+    writeBytes(dir.file("elements.data"), ElementBytes{}.build());
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
+    ASSERT_TRUE(window.initialise(dir.path().string()));
+    ASSERT_TRUE(window.editor().selectRecord(0));
+    dialogs.messages.clear(); // what start-up reported
+    auto formTexts = [&window] {
+        std::vector<std::string> texts;
+        const RecordForm& form = window.editor().form();
+        for (std::size_t j = 1; j <= form.fieldCount(); ++j) {
+            texts.push_back(form.text(j));
+        }
+        return texts;
+    };
+    const auto formBefore = formTexts();
+    ASSERT_FALSE(formBefore.empty());
+    const auto recordBefore = window.document().records().at(1).bytes;
+
     auto* button = window.findChild<QPushButton*>(QString::number(ControlId::kReadClientPosition));
     ASSERT_NE(button, nullptr);
     auto boxTexts = [&window] {
@@ -179,10 +204,13 @@ TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenI
     auto markers = [&window] { return window.findChildren<QWidget*>(QStringLiteral("1820")); };
     using Texts = std::array<std::string, kCoordinateBoxCount>;
 
+    const auto boxesBefore = boxTexts();
+    ASSERT_EQ(markers().size(), 1); // the record's position
+    const QRect markerBefore = markers().front()->geometry();
     button->click();
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kNotFound});
-    EXPECT_EQ(boxTexts(), (Texts{"0", "0", "0", "0", "0", "0"}));
-    EXPECT_TRUE(markers().isEmpty());
+    EXPECT_EQ(boxTexts(), boxesBefore);
+    EXPECT_EQ(markers().front()->geometry(), markerBefore);
 
     {
         auto standIn = startNativeStandIn();
@@ -208,6 +236,9 @@ TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenI
     ASSERT_EQ(markers().size(), 1);
     EXPECT_EQ(markers().front()->geometry(), before);
     EXPECT_TRUE(dialogs.unexpected.empty());
+    EXPECT_EQ(formTexts(), formBefore);
+    EXPECT_EQ(window.document().records().at(1).bytes, recordBefore);
+    EXPECT_FALSE(window.document().isModified());
 }
 
 namespace {
