@@ -134,8 +134,8 @@ void SpawnEditorWindow::buildControls() {
     label("---:", 482, 428, 37, 12);
     m_clientProfile = place(new QComboBox(this), ControlId::kClientProfile, 524, 428, 70, 51);
     for (const ClientProfile& profile : kClientProfiles) {
-        m_clientProfile->addItem(QString::fromUtf8(profile.listText.data(),
-                                                   static_cast<qsizetype>(profile.listText.size())));
+        m_clientProfile->addItem(
+            QString::fromUtf8(profile.listText.data(), static_cast<qsizetype>(profile.listText.size())));
     }
     // A drop-down list is one line tall; the template's height is that of its open list.
     m_clientProfile->resize(m_clientProfile->width(), unitsToPixelsY(14));

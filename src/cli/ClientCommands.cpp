@@ -28,15 +28,14 @@ ToolOutput clientPositionCommand(std::size_t profileIndex) {
 void addClientCommands(CLI::App& app, Action& action) {
     const auto profile = std::make_shared<std::size_t>(0);
 
-    auto* command = app.add_subcommand(
-        "client-position",
-        "Read the player's position from the running game client (window \"" +
-            std::string(ClientLayout::kWindowTitle) + "\"); print all six boxes and the marker");
-    command->add_option("--profile", *profile, "client profile: 0 = " + std::string(kClientProfiles[0].listText))
+    auto* command = app.add_subcommand("client-position",
+                                       "Read the player's position from the running game client (window \"" +
+                                           std::string(ClientLayout::kWindowTitle) +
+                                           "\"); print all six boxes and the marker");
+    command
+        ->add_option("--profile", *profile, "client profile: 0 = " + std::string(kClientProfiles[0].listText))
         ->check(CLI::Range(std::size_t{0}, kClientProfiles.size() - 1));
-    command->callback([&action, profile] {
-        action = [profile] { return clientPositionCommand(*profile); };
-    });
+    command->callback([&action, profile] { action = [profile] { return clientPositionCommand(*profile); }; });
 }
 
 } // namespace spawn::tool

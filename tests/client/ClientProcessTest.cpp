@@ -248,8 +248,8 @@ void startXvfb() {
     if (std::string(SPAWN_XVFB).empty()) {
         return;
     }
-    auto xvfb = ChildProcess::start({SPAWN_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
-                                     "1024x768x24"});
+    auto xvfb = ChildProcess::start(
+        {SPAWN_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
     const auto display = xvfb ? xvfb->readLine() : std::nullopt;
     if (!display || display->empty()) {
         return;

@@ -23,11 +23,11 @@
 namespace {
 
 constexpr std::uintptr_t kPageSize = 0x1000;
-constexpr std::uintptr_t kBasePage = 0x927000;             // holds base + 0x1C of profile 0
-constexpr std::uintptr_t kFirstPointerAddress = 0x92764C;  // 0x927630 + 0x1C
-constexpr std::uint32_t kFirstObject = 0x10A00100;         // P1
-constexpr std::uint32_t kPlayer = 0x20B00200;              // P2
-constexpr std::uint32_t kNowhere = 0x30C00000;             // never mapped
+constexpr std::uintptr_t kBasePage = 0x927000;            // holds base + 0x1C of profile 0
+constexpr std::uintptr_t kFirstPointerAddress = 0x92764C; // 0x927630 + 0x1C
+constexpr std::uint32_t kFirstObject = 0x10A00100;        // P1
+constexpr std::uint32_t kPlayer = 0x20B00200;             // P2
+constexpr std::uint32_t kNowhere = 0x30C00000;            // never mapped
 constexpr std::uint32_t kSecondPointerOffset = 0x20;
 constexpr std::uint32_t kWorldXOffset = 0x3C;
 

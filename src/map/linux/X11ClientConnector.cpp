@@ -53,7 +53,8 @@ int ignoreXError(Display*, XErrorEvent*) {
 
 class XErrorsIgnored {
 public:
-    explicit XErrorsIgnored(Display* display) : m_display(display), m_previous(XSetErrorHandler(ignoreXError)) {}
+    explicit XErrorsIgnored(Display* display)
+        : m_display(display), m_previous(XSetErrorHandler(ignoreXError)) {}
     ~XErrorsIgnored() {
         XSync(m_display, False); // errors still on their way arrive while ours is in place
         XSetErrorHandler(m_previous);
@@ -79,8 +80,8 @@ std::optional<Property> readProperty(Display* display, Window window, Atom name)
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* raw = nullptr;
-    const int status = XGetWindowProperty(display, window, name, 0, kMaxPropertyWords, False,
-                                          AnyPropertyType, &type, &format, &count, &remaining, &raw);
+    const int status = XGetWindowProperty(display, window, name, 0, kMaxPropertyWords, False, AnyPropertyType,
+                                          &type, &format, &count, &remaining, &raw);
     const std::unique_ptr<unsigned char, XFreer> data(raw);
     if (status != Success || type == None || data == nullptr) {
         return std::nullopt;

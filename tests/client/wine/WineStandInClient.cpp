@@ -71,8 +71,8 @@ int main() {
     wordAt(g_firstObject, kSecondPointerOffset) = address32(g_player);
     setPlayer(1234.5f, 20.25f, -1234.5f);
 
-    const HWND window = CreateWindowA("STATIC", "Element Client", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                      200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    const HWND window = CreateWindowA("STATIC", "Element Client", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                      100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window == nullptr) {
         std::fprintf(stderr, "stand-in: no window\n");
         return 2;
