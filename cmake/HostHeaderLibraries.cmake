@@ -3,10 +3,10 @@
 # ahead of the target's C library, so only their own folders are linked into the build tree and
 # offered under the usual target names.
 set(_spawn_host_headers ${CMAKE_BINARY_DIR}/host-headers)
-foreach(_spec "CLI11::CLI11|CLI/CLI.hpp" "nlohmann_json::nlohmann_json|nlohmann/json.hpp")
-  string(REPLACE "|" ";" _spec "${_spec}")
-  list(GET _spec 0 _target)
-  list(GET _spec 1 _header)
+foreach(_entry "CLI11::CLI11|CLI/CLI.hpp" "nlohmann_json::nlohmann_json|nlohmann/json.hpp")
+  string(REPLACE "|" ";" _entry "${_entry}")
+  list(GET _entry 0 _target)
+  list(GET _entry 1 _header)
   string(MAKE_C_IDENTIFIER "${_target}" _var)
   find_path(SPAWN_HOST_${_var} ${_header} PATHS /usr/include /usr/local/include NO_CMAKE_FIND_ROOT_PATH
             NO_DEFAULT_PATH)
