@@ -155,6 +155,15 @@ void SpawnEditorWindow::connectRecordCommands() {
     onClick(ControlId::kSearch, [this] { m_editor->searchRecords(m_searchText->text().toStdString()); });
     onClick(ControlId::kRefresh, [this] { m_editor->refreshRecordList(); });
     onClick(ControlId::kRemoveRecord, [this] { m_editor->removeRecord(); });
+    onClick(ControlId::kApply, [this] { m_editor->applyForm(); });
+    onClick(ControlId::kNew, [this] { m_editor->newRecord(); });
+    onClick(ControlId::kAddEntry, [this] { m_editor->addEntry(); });
+    onClick(ControlId::kRemoveEntry, [this] { m_editor->removeLastEntry(); });
+    onClick(ControlId::kSetCoordinates, [this] {
+        m_editor->copyPositionToForm(m_coordinateBoxes[0]->text().toStdString(),
+                                     m_coordinateBoxes[1]->text().toStdString(),
+                                     m_coordinateBoxes[2]->text().toStdString());
+    });
     connect(m_searchById, &QRadioButton::clicked, this, [this] { m_editor->setSearchMode(SearchMode::Id); });
     connect(m_searchByName, &QRadioButton::clicked, this,
             [this] { m_editor->setSearchMode(SearchMode::Name); });
@@ -165,6 +174,9 @@ void SpawnEditorWindow::connectRecordCommands() {
     connect(m_editor, &RecordEditor::formFilled, m_fieldPanel, &FieldPanel::refill);
     connect(m_editor, &RecordEditor::worldPositionShown, m_coordinates, &CoordinateBoxes::setWorldPosition);
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::markCurrentRow);
+    connect(m_editor, &RecordEditor::rowAppended, this, [this](int row) {
+        m_recordList->scrollTo(m_recordModel->index(row, 0), QAbstractItemView::EnsureVisible);
+    });
 
     // A line is one pixel and a page ten, whatever the bar's page (the visible width) is.
     connect(m_formScrollBar, &QScrollBar::actionTriggered, this, &SpawnEditorWindow::scrollBarAction);

@@ -7,6 +7,7 @@
 #include "RecordEditor.h"
 #include "RecordFields.h"
 #include "SpawnEditorWindow.h"
+#include "SpawnLayout.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -82,6 +83,7 @@ private slots:
     void typingIntoTheMapBoxesConvertsAndMovesTheMarker();
     void clickedRowsShowTheirFieldsInTheScrollingGridAndTheirPositionOnTheMap();
     void searchRefreshAndRemoveWorkThroughTheButtons();
+    void editedRecordIsAppliedAddedSavedAndReadBackFieldForField();
 };
 
 void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
@@ -385,6 +387,68 @@ void SpawnEditorWindowTest::searchRefreshAndRemoveWorkThroughTheButtons() {
     QTest::mouseClick(control<QPushButton>(window, 1016), Qt::LeftButton);
     QCOMPARE(label->text(), QStringLiteral("Total NPC-->2"));
     QCOMPARE(list->model()->rowCount(), 2);
+    window.hide();
+}
+
+void SpawnEditorWindowTest::editedRecordIsAppliedAddedSavedAndReadBackFieldForField() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto type = [&window](int j, const char* text) {
+        auto* box = control<QLineEdit>(window, 2820 + j);
+        QVERIFY(box && box->isVisible());
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+    };
+
+    clickRow(list, 0); // one entry of creature 16
+    type(3, "-1234.5");                // X, a float
+    type(15, "200");                   // a byte
+    type(21, "321");                   // the first creature ID
+    QTest::mouseClick(control<QPushButton>(window, 1006), Qt::LeftButton); // "+"
+    QCOMPARE(fieldText(window, 2), QStringLiteral("2"));
+    QCOMPARE(fieldText(window, 3), QStringLiteral("-1234.500000000000000000"));
+    QCOMPARE(control<QLineEdit>(window, 1017)->text(), QStringLiteral("277"));
+    QVERIFY(control<QScrollBar>(window, 1002)->isVisible());
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton); // Apply
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("321"));
+    QCOMPARE(list->model()->index(0, 2).data().toString(), QStringLiteral("2"));
+    QCOMPARE(list->model()->index(0, 3).data().toString(), QStringLiteral("Marsh Heron"));
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New
+    QCOMPARE(list->model()->rowCount(), 4);
+    QCOMPARE(control<QLabel>(window, 1005)->text(), QStringLiteral("Total NPC-->3"));
+    QVERIFY(window.isWindowModified());
+
+    dialogs.saveAnswers = {dir.file("edited.data")};
+    QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+    QCOMPARE(dialogs.messages, std::vector<std::string>{"4  Saved!"});
+    QVERIFY(!window.isWindowModified());
+
+    const auto saved = loadSpawnFile(dir.file("edited.data"), window.names());
+    QVERIFY(saved);
+    const SpawnRecordList& records = saved.value().records;
+    QCOMPARE(saved.value().context.recordCountWord(), 4);
+    QCOMPARE(records.count(), 4);
+    const auto original = recordFormFields(SpawnRecord::fromBytes(recordBytes(1, 16)).value());
+    for (const std::int32_t position : {1, 4}) {
+        const auto fields = recordFormFields(records.at(position));
+        QCOMPARE(fields.size(), std::size_t{56});
+        for (std::size_t j = 1; j <= fields.size(); ++j) {
+            std::string expected = j <= original.size() ? original[j - 1].text : "";
+            if (j == 2) expected = "2";
+            if (j == 3) expected = "-1234.500000000000000000";
+            if (j == 15) expected = "-56";
+            if (j == 21) expected = "321";
+            if (j > 38) expected = formatInt(SpawnLayout::kDefaultEntryValues[j - 39]);
+            QCOMPARE(fields[j - 1].text, expected);
+        }
+        QCOMPARE(records.at(position).displayName, std::string("Marsh Heron"));
+    }
+    // The untouched records and everything after them are as they were.
+    QCOMPARE(records.at(2).bytes, recordBytes(0));
+    QCOMPARE(records.at(3).bytes, recordBytes(5, 321));
+    QCOMPARE(saved.value().context.remainder, (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
     window.hide();
 }
 
