@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace spawn {
@@ -14,6 +15,12 @@ namespace spawn {
 class DialogService;
 class RecordListModel;
 class SpawnDocument;
+
+// Messages of the form commands.
+inline constexpr const char* kEmptyBox = "编辑框不能为空！";
+inline constexpr const char* kNoEntryToRemove = "无NPC种类！无法删除!";
+inline constexpr const char* kTooManyEntries = "NPC种类已达100个！无法添加：多于100个的记录在下次载入时无法读取。";
+inline constexpr const char* kSourceRecordGone = "这条记录已被删除！无法应用。";
 
 // The record list's commands (search, refresh, remove) and the record form with the clicks that
 // fill it. Holds the state the window shows, without widgets: the view mode and hits live in the
@@ -47,6 +54,25 @@ public:
     // form was filled.
     bool selectRecord(int row);
 
+    // The form commands. Before a record has been shown there is no form and each does nothing.
+    // Writes the form into the record it was filled from, wherever that record now stands.
+    void applyForm();
+    // Appends the form as a new record after the last one, in the full view.
+    void newRecord();
+    // Adds a creature entry with the default values to the form (not to the record).
+    void addEntry();
+    // Removes the form's last creature entry (not the record's).
+    void removeLastEntry();
+    // Copies the texts of the world X, Y and Z boxes, as shown, into the form's X, Y and Z fields;
+    // an empty box leaves its field as it was.
+    void copyPositionToForm(const std::string& x, const std::string& y, const std::string& z);
+
+    // One step back or forward in the record history. The list is drawn again in the view it was
+    // in (a search result is searched again), and a form whose record the step changed shows it
+    // as it now is. Unapplied typing is not part of the history.
+    void undo();
+    void redo();
+
     int currentRow() const { return m_currentRow; }
     const std::string& countLabel() const { return m_countLabel; }
     const RecordForm& form() const { return m_form; }
@@ -61,12 +87,20 @@ signals:
     void formFilled();
     // The position the form's X, Y and Z fields show, for the map and the coordinate boxes.
     void worldPositionShown(double x, double y, double z);
+    // New added a row at the end of the list; the list brings it into view.
+    void rowAppended(int row);
 
 protected:
     // Fills the form from `record`, first building the grid for its entry count when `rebuild`;
     // the map follows the record's position.
     void showInForm(const SpawnRecord& record, bool rebuild);
     void setCountLabel(std::string text);
+    // Refuses with the message when some box of the form is empty.
+    bool formIsComplete();
+    // After a step of the history: the list in its view, the form on its record.
+    void followHistoryStep(std::optional<std::uint64_t> serial);
+    // Builds the grid anew for `record`, which carries the form's values across, and fills it.
+    void reshapeForm(const SpawnRecord& record, std::size_t fieldCount);
     // The list was drawn anew: the next click reads its record afresh, whatever its row.
     void forgetHandledRow() { m_handledRow = kNeverHandled; }
 
@@ -79,6 +113,9 @@ protected:
     DialogService& m_dialogs;
 
     SearchMode m_searchMode = SearchMode::Id;
+    // The search whose hits the filtered view shows.
+    SearchMode m_lastSearchMode = SearchMode::Id;
+    std::string m_lastSearchText;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;
