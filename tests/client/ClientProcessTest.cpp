@@ -128,14 +128,12 @@ TEST_F(ClientProcessTest, AClientWeMayNotReadGivesTheReadErrorAndAChainIntoUnmap
     auto guarded = startNativeStandIn({"--not-dumpable"});
     ASSERT_TRUE(guarded);
     // A copy of spawn-tool that nobody may run, wherever the build tree is.
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "spawn-client-test";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path tool = folder / "spawn-tool";
-    std::filesystem::copy_file(SPAWN_TOOL, tool, std::filesystem::copy_options::overwrite_existing);
-    chmod(folder.c_str(), 0755);
+    const TempFolder folder;
+    const std::string tool = folder.file("spawn-tool");
+    std::filesystem::copy_file(SPAWN_TOOL, tool);
+    chmod(folder.path().c_str(), 0755);
     chmod(tool.c_str(), 0755);
-    expectFailure(runProgram({tool.string(), "client-position"}, true), kNotReadable);
-    std::filesystem::remove_all(folder);
+    expectFailure(runProgram({tool, "client-position"}, true), kNotReadable);
     guarded->finish();
 
     auto broken = startNativeStandIn({"--chain-into-unmapped-memory"});
