@@ -34,5 +34,6 @@ inline ToolOutput printJson(const Json& json, int exitCode = kExitOk) {
 void addSpawnFileCommands(CLI::App& app, Action& action);
 void addElementCommands(CLI::App& app, Action& action);
 void addCoordinateCommands(CLI::App& app, Action& action);
+void addJsonCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool
