@@ -41,7 +41,8 @@ constexpr auto kEntryOffsets = fieldOffsets<kEntryFieldCount>(kEntryFieldTypes);
 static_assert(kRecordCountWordIndex == 0);
 constexpr std::size_t kListedHeaderWords = kHeaderWordCount - 1;
 
-// Negative zero is written "-0.0": JSON readers take "-0" for the integer 0 and lose the sign.
+// Negative zero is written by its bits, as the values that are not finite are: many JSON tools
+// turn "-0.0" into "-0" and read that as the integer 0, which would lose the sign.
 constexpr std::uint32_t kNegativeZeroBits = 0x80000000u;
 
 // ---- Export ----
@@ -61,12 +62,10 @@ void appendField(std::string& out, char type, std::span<const std::uint8_t> byte
     } else {
         const std::uint32_t bits = readU32Le(bytes.first<4>());
         const auto value = std::bit_cast<float>(bits);
-        if (!std::isfinite(value)) {
+        if (!std::isfinite(value) || bits == kNegativeZeroBits) {
             out += '"';
             out += formatFloatBits(bits);
             out += '"';
-        } else if (bits == kNegativeZeroBits) {
-            out += "-0.0";
         } else {
             out += formatShortestFloat(value);
         }

@@ -11,9 +11,9 @@
 //
 // Each record and each entry starts a line of its own, so that a diff of two exports shows which
 // ones changed. Fields come in the form's order, each by its type: int32 and signed byte as
-// integers, float32 as the shortest decimal that reads back to the same bits (negative zero as
-// -0.0); a float32 that is not finite is the string "0x" and the 8 hex digits of its bits, a form
-// that import takes for any float. "count_word" appears after "header_words" only when the file's
+// integers, float32 as the shortest decimal that reads back to the same bits; a float32 that is
+// not finite, and negative zero, is the string "0x" and the 8 hex digits of its bits, a form that
+// import takes for any float. "count_word" appears after "header_words" only when the file's
 // record-count word differs from the number of records read (a stopped load); import then writes
 // it as given, otherwise the number of records. "name" is written on request and ignored by import.
 

@@ -77,7 +77,7 @@ TEST(JsonCommandsTest, ExportWritesOneLinePerRecordAndEntryWithEachFieldByItsTyp
     EXPECT_EQ(result.out,
               "{\"format\": 1, \"leading_block\": \"deadbeef\", \"header_words\": [-7, 16909060, 99], "
               "\"records\": [\n"
-              " {\"area\": [-7, 1, 1.5, -0.0, \"0x7fc00001\", 0.0001, 0, 1e+20, \"0xff800000\", 0, 0, 0, 0, -1, "
+              " {\"area\": [-7, 1, 1.5, \"0x80000000\", \"0x7fc00001\", 0.0001, 0, 1e+20, \"0xff800000\", 0, 0, 0, 0, -1, "
               "0, 0, 0, 0, 0, 0], \"entries\": [\n"
               "  [16, 1, 2000, 0, 0, 0, 0, 0, 0, 0, 0, -128, 0, 0, 0, 0, 0, 0]]},\n"
               " {\"area\": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0], \"entries\": []}\n"
@@ -168,7 +168,8 @@ TEST(JsonCommandsTest, AFieldEditedInTheJsonLandsInExactlyItsBytes) {
     second["area"][2] = 1234.5;                  // X, a float32 at record byte 8
     second["area"][14] = -3;                     // a signed byte at record byte 53
     second["entries"][1][2] = 4000.0;            // respawn time of entry 2, whole though written with a point
-    second["area"][7] = "0x80000000";            // a float given by its bits lands as they are
+    second["area"][3] = -0.0;                    // Y: a decimal negative zero keeps its sign
+    second["area"][7] = "0x3fc00000";            // a finite float given by its bits: 1.5
     second["entries"][2][5] = 77;                // an int32 of entry 3
     document["header_words"][1] = -1;            // the third of the four header words
     document["leading_block"] = "0A0B0C0D";      // hex digits of either case
@@ -191,7 +192,8 @@ TEST(JsonCommandsTest, AFieldEditedInTheJsonLandsInExactlyItsBytes) {
     writeFloatBits(expected, second0 + 8, std::bit_cast<std::uint32_t>(1234.5f));
     expected[second0 + 53] = 0xFD;
     writeI32At(expected, second0 + 71 + 60 + 8, 4000);
-    writeFloatBits(expected, second0 + 28, 0x80000000u);
+    writeFloatBits(expected, second0 + 12, 0x80000000u);
+    writeFloatBits(expected, second0 + 28, 0x3fc00000u);
     writeI32At(expected, second0 + 71 + 120 + 20, 77);
     EXPECT_EQ(readBytes(dir.file("edited.data")), expected);
 }
