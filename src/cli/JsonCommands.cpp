@@ -12,7 +12,8 @@ namespace spawn::tool {
 
 namespace {
 
-ToolOutput exportCommand(const std::string& file, const std::string& elementsPath, const std::string& outPath) {
+ToolOutput exportCommand(const std::string& file, const std::string& elementsPath,
+                         const std::string& outPath) {
     ElementNameTables names;
     if (!elementsPath.empty()) {
         auto loaded = loadNameTablesForTool(elementsPath);

@@ -96,18 +96,36 @@ struct Scalar {
     std::string_view text; // a float's or string's text, or the literal
 };
 
-std::string describe(const Scalar& v) {
+// At most `length` bytes of the text, cut before a UTF-8 sequence rather than inside one.
+std::string_view cutText(std::string_view text, std::size_t length) {
+    if (text.size() <= length) {
+        return text;
+    }
+    constexpr unsigned char kContinuationMask = 0xC0;
+    constexpr unsigned char kContinuation = 0x80;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & kContinuationMask) == kContinuation) {
+        --length;
+    }
+    return text.substr(0, length);
+}
+
+// A string of the document as it may be shown in a one-line message: quoted, escaped, and cut
+// short when long.
+std::string quotedText(std::string_view text) {
     constexpr std::size_t kShownLength = 40;
+    const std::string_view shown = cutText(text, kShownLength);
+    return Json(std::string(shown)).dump(-1, ' ', false, Json::error_handler_t::replace) +
+           (shown.size() < text.size() ? "…" : "");
+}
+
+std::string describe(const Scalar& v) {
     switch (v.kind) {
     case Scalar::Kind::Integer:
         return std::to_string(v.integer);
     case Scalar::Kind::Unsigned:
         return std::to_string(v.unsignedInteger);
-    case Scalar::Kind::String: {
-        const bool cut = v.text.size() > kShownLength;
-        const std::string shown(v.text.substr(0, kShownLength));
-        return Json(shown).dump(-1, ' ', false, Json::error_handler_t::replace) + (cut ? "…" : "");
-    }
+    case Scalar::Kind::String:
+        return quotedText(v.text);
     case Scalar::Kind::Float:
     case Scalar::Kind::Literal:
         break;
@@ -118,17 +136,21 @@ std::string describe(const Scalar& v) {
 enum class Place { Start, Root, HeaderWords, Records, Record, Area, Entries, Entry, Finished };
 
 // What the document's top-level keys are; "count_word" alone is optional.
-enum RootKey : std::size_t { kFormat, kLeadingBlock, kHeaderWords, kCountWord, kRecords, kRemainder, kRootKeyCount };
+enum RootKey : std::size_t {
+    kFormat,
+    kLeadingBlock,
+    kHeaderWords,
+    kCountWord,
+    kRecords,
+    kRemainder,
+    kRootKeyCount
+};
 constexpr std::array<std::string_view, kRootKeyCount> kRootKeyNames = {
     "format", "leading_block", "header_words", "count_word", "records", "remainder"};
 
 enum RecordKey : std::size_t { kArea, kEntries, kRecordKeyCount };
 constexpr std::array<std::string_view, kRecordKeyCount> kRecordKeyNames = {"area", "entries"};
 constexpr std::string_view kNameKey = "name";
-
-std::string keyText(std::string_view key) {
-    return "\"" + std::string(key) + "\"";
-}
 
 // Walks the parser's events through the fixed shape of the document, checks every value as it
 // comes and builds the file. The first problem stops the parse.
@@ -144,7 +166,9 @@ public:
     bool boolean(bool value) { return scalar({Scalar::Kind::Literal, 0, 0, value ? "true" : "false"}); }
     bool number_integer(number_integer_t value) { return scalar({Scalar::Kind::Integer, value, 0, {}}); }
     bool number_unsigned(number_unsigned_t value) { return scalar({Scalar::Kind::Unsigned, 0, value, {}}); }
-    bool number_float(number_float_t, const string_t& text) { return scalar({Scalar::Kind::Float, 0, 0, text}); }
+    bool number_float(number_float_t, const string_t& text) {
+        return scalar({Scalar::Kind::Float, 0, 0, text});
+    }
     bool string(string_t& value) { return scalar({Scalar::Kind::String, 0, 0, value}); }
     bool binary(binary_t&) { return fail("binary data is not JSON text"); }
 
@@ -171,11 +195,11 @@ public:
         if (m_place == Place::Root) {
             const auto found = std::find(kRootKeyNames.begin(), kRootKeyNames.end(), name);
             if (found == kRootKeyNames.end()) {
-                return fail("unknown key " + keyText(name));
+                return fail("unknown key " + quotedText(name));
             }
             m_rootKey = static_cast<std::size_t>(found - kRootKeyNames.begin());
             if (m_rootSeen[m_rootKey]) {
-                return fail(keyText(name) + " is given twice");
+                return fail(quotedText(name) + " is given twice");
             }
             m_rootSeen[m_rootKey] = true;
             return true;
@@ -188,11 +212,11 @@ public:
         }
         const auto found = std::find(kRecordKeyNames.begin(), kRecordKeyNames.end(), name);
         if (found == kRecordKeyNames.end()) {
-            return fail(recordText() + ": unknown key " + keyText(name));
+            return fail(recordText() + ": unknown key " + quotedText(name));
         }
         m_recordKey = static_cast<std::size_t>(found - kRecordKeyNames.begin());
         if (m_recordSeen[m_recordKey]) {
-            return fail(recordText() + ": " + keyText(name) + " is given twice");
+            return fail(recordText() + ": " + quotedText(name) + " is given twice");
         }
         m_recordSeen[m_recordKey] = true;
         return true;
@@ -245,7 +269,7 @@ public:
         switch (m_place) {
         case Place::HeaderWords:
             if (m_index != kListedHeaderWords) {
-                return fail(keyText(kRootKeyNames[kHeaderWords]) + " holds " + std::to_string(m_index) +
+                return fail(quotedText(kRootKeyNames[kHeaderWords]) + " holds " + std::to_string(m_index) +
                             " values, " + std::to_string(kListedHeaderWords) + " expected");
             }
             m_place = Place::Root;
@@ -274,10 +298,15 @@ public:
     }
 
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
-        // The parser's message says "[json.exception.parse_error.101] parse error at line L, column C: …".
-        const std::string_view what = e.what();
-        const auto start = what.find("] ");
-        return fail(std::string(start == std::string_view::npos ? what : what.substr(start + 2)));
+        // The parser's message says "[json.exception.parse_error.101] parse error at line L,
+        // column C: …" and ends with the token it last read, which may be a string of megabytes.
+        constexpr std::size_t kLongestMessage = 240;
+        std::string_view what = e.what();
+        if (const auto start = what.find("] "); start != std::string_view::npos) {
+            what.remove_prefix(start + 2);
+        }
+        const std::string_view shown = cutText(what, kLongestMessage);
+        return fail(std::string(shown) + (shown.size() < what.size() ? "…" : ""));
     }
 
     const std::string& error() const { return m_error; }
@@ -310,21 +339,22 @@ private:
             return fail("the document is not a JSON object");
         case Place::Root: {
             static constexpr std::array<std::string_view, kRootKeyCount> kExpected = {
-                "the number 1", "8 hex digits", "an array of 3 integers", "an integer", "an array of records",
-                "base64 text"};
-            return fail(keyText(kRootKeyNames[m_rootKey]) + ": expected " + std::string(kExpected[m_rootKey]) +
-                        ", found " + found);
+                "the number 1", "8 hex digits",        "an array of 3 integers",
+                "an integer",   "an array of records", "base64 text"};
+            return fail(quotedText(kRootKeyNames[m_rootKey]) + ": expected " +
+                        std::string(kExpected[m_rootKey]) + ", found " + found);
         }
         case Place::HeaderWords:
-            return fail(keyText(kRootKeyNames[kHeaderWords]) + ": expected an integer, found " + found);
+            return fail(quotedText(kRootKeyNames[kHeaderWords]) + ": expected an integer, found " + found);
         case Place::Records:
             return fail(recordText() + ": expected an object, found " + found);
         case Place::Record:
-            return fail(recordText() + ", " + keyText(kRecordKeyNames[m_recordKey]) + ": expected an array, found " +
-                        found);
+            return fail(recordText() + ", " + quotedText(kRecordKeyNames[m_recordKey]) +
+                        ": expected an array, found " + found);
         case Place::Entries:
-            return fail(recordText() + ", entry " + std::to_string(m_entries + 1) + ": expected an array of " +
-                        std::to_string(kEntryFieldCount) + " values, found " + found);
+            return fail(recordText() + ", entry " + std::to_string(m_entries + 1) +
+                        ": expected an array of " + std::to_string(kEntryFieldCount) + " values, found " +
+                        found);
         case Place::Area:
         case Place::Entry:
             return fail(fieldText() + ": expected a number, found " + found);
@@ -408,9 +438,10 @@ private:
         const bool inArea = m_place == Place::Area;
         const std::size_t count = inArea ? kAreaFieldCount : kEntryFieldCount;
         if (m_index == count) {
-            return fail(inArea ? recordText() + ": \"area\" holds more than " + std::to_string(count) + " values"
-                               : recordText() + ", entry " + std::to_string(m_entries) + ": more than " +
-                                     std::to_string(count) + " values");
+            return fail(inArea
+                            ? recordText() + ": \"area\" holds more than " + std::to_string(count) + " values"
+                            : recordText() + ", entry " + std::to_string(m_entries) + ": more than " +
+                                  std::to_string(count) + " values");
         }
         const char type = inArea ? kAreaFieldTypes[m_index] : kEntryFieldTypes[m_index];
         const std::size_t offset =
@@ -430,8 +461,9 @@ private:
             }
             writeI32At(m_bytes, offset, static_cast<std::int32_t>(*value));
         } else {
-            const auto value = wholeNumber(v, std::numeric_limits<std::int8_t>::min(),
-                                           std::numeric_limits<std::int8_t>::max(), "signed byte range -128..127");
+            const auto value =
+                wholeNumber(v, std::numeric_limits<std::int8_t>::min(),
+                            std::numeric_limits<std::int8_t>::max(), "signed byte range -128..127");
             if (!value) {
                 return fail(fieldText() + ": " + m_problem);
             }
@@ -442,7 +474,7 @@ private:
     }
 
     bool rootValue(const Scalar& v) {
-        const std::string where = keyText(kRootKeyNames[m_rootKey]);
+        const std::string where = quotedText(kRootKeyNames[m_rootKey]);
         switch (m_rootKey) {
         case kFormat:
             if ((v.kind == Scalar::Kind::Unsigned && v.unsignedInteger == kSpawnJsonFormat) ||
@@ -497,16 +529,17 @@ private:
             return rootValue(v);
         case Place::HeaderWords: {
             if (m_index == kListedHeaderWords) {
-                return fail(keyText(kRootKeyNames[kHeaderWords]) + " holds more than " +
+                return fail(quotedText(kRootKeyNames[kHeaderWords]) + " holds more than " +
                             std::to_string(kListedHeaderWords) + " values");
             }
             const auto value = wholeNumber(v, std::numeric_limits<std::int32_t>::min(),
                                            std::numeric_limits<std::int32_t>::max(), "int32 range");
             if (!value) {
-                return fail(keyText(kRootKeyNames[kHeaderWords]) + ", word " + std::to_string(m_index + 1) +
-                            ": " + m_problem);
+                return fail(quotedText(kRootKeyNames[kHeaderWords]) + ", word " +
+                            std::to_string(m_index + 1) + ": " + m_problem);
             }
-            m_file.context.headerWords[kRecordCountWordIndex + 1 + m_index] = static_cast<std::int32_t>(*value);
+            m_file.context.headerWords[kRecordCountWordIndex + 1 + m_index] =
+                static_cast<std::int32_t>(*value);
             ++m_index;
             return true;
         }
@@ -528,13 +561,13 @@ private:
     bool endRecord() {
         for (std::size_t k = 0; k < kRecordKeyCount; ++k) {
             if (!m_recordSeen[k]) {
-                return fail(recordText() + ": " + keyText(kRecordKeyNames[k]) + " is missing");
+                return fail(recordText() + ": " + quotedText(kRecordKeyNames[k]) + " is missing");
             }
         }
         const std::int32_t entryCount = readI32At(m_bytes, kEntryCountOffset);
         if (entryCount < 0 || static_cast<std::size_t>(entryCount) != m_entries) {
-            return fail(recordText() + ", field 2: the entry count is " + std::to_string(entryCount) + " but " +
-                        std::to_string(m_entries) + " entries are given");
+            return fail(recordText() + ", field 2: the entry count is " + std::to_string(entryCount) +
+                        " but " + std::to_string(m_entries) + " entries are given");
         }
         auto record = SpawnRecord::fromBytes(m_bytes);
         if (!record) {
@@ -548,7 +581,7 @@ private:
     bool endRoot() {
         for (std::size_t k = 0; k < kRootKeyCount; ++k) {
             if (k != kCountWord && !m_rootSeen[k]) {
-                return fail(keyText(kRootKeyNames[k]) + " is missing");
+                return fail(quotedText(kRootKeyNames[k]) + " is missing");
             }
         }
         m_file.context.setRecordCountWord(m_countWord.value_or(m_file.records.count()));
@@ -602,8 +635,9 @@ std::string exportSpawnJson(const SpawnFile& file, bool withNames) {
     for (const auto& record : file.records) {
         out += " {";
         if (withNames) {
-            out += "\"name\": " + Json(record.displayName).dump(-1, ' ', false, Json::error_handler_t::replace) +
-                   ", ";
+            out +=
+                "\"name\": " + Json(record.displayName).dump(-1, ' ', false, Json::error_handler_t::replace) +
+                ", ";
         }
         out += "\"area\": ";
         const std::span<const std::uint8_t> bytes = record.bytes;

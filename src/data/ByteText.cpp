@@ -6,7 +6,8 @@ namespace spawn {
 
 namespace {
 
-constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view kBase64Alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kPad = '=';
 constexpr std::size_t kGroupBytes = 3;
 constexpr std::size_t kGroupChars = 4;
@@ -41,7 +42,7 @@ int hexValue(char c) {
 Error badCharacter(std::size_t index, char c) {
     const auto u = static_cast<unsigned char>(c);
     const std::string shown = u >= 0x20 && u < 0x7F ? std::string("'") + c + "'"
-                                                     : "byte " + std::to_string(static_cast<unsigned>(u));
+                                                    : "byte " + std::to_string(static_cast<unsigned>(u));
     return Error{"character " + std::to_string(index + 1) + " (" + shown + ") is not base64"};
 }
 

@@ -166,10 +166,10 @@ std::string formatShortestFloat(float value) {
     constexpr float kPlainBelow = 1e9f;
     const float magnitude = std::fabs(value);
     const bool plain = magnitude >= kPlainFrom && magnitude < kPlainBelow;
-    const auto end = plain ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                           std::chars_format::fixed)
-                                 .ptr
-                           : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    const auto end =
+        plain
+            ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed).ptr
+            : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
     return {buffer.data(), end};
 }
 

@@ -77,7 +77,8 @@ TEST(JsonCommandsTest, ExportWritesOneLinePerRecordAndEntryWithEachFieldByItsTyp
     EXPECT_EQ(result.out,
               "{\"format\": 1, \"leading_block\": \"deadbeef\", \"header_words\": [-7, 16909060, 99], "
               "\"records\": [\n"
-              " {\"area\": [-7, 1, 1.5, \"0x80000000\", \"0x7fc00001\", 0.0001, 0, 1e+20, \"0xff800000\", 0, 0, 0, 0, -1, "
+              " {\"area\": [-7, 1, 1.5, \"0x80000000\", \"0x7fc00001\", 0.0001, 0, 1e+20, \"0xff800000\", 0, "
+              "0, 0, 0, -1, "
               "0, 0, 0, 0, 0, 0], \"entries\": [\n"
               "  [16, 1, 2000, 0, 0, 0, 0, 0, 0, 0, 0, -128, 0, 0, 0, 0, 0, 0]]},\n"
               " {\"area\": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0], \"entries\": []}\n"
@@ -154,7 +155,8 @@ TEST(JsonCommandsTest, NamesComeWithElementsAndImportIgnoresThem) {
     ASSERT_EQ(runSpawnTool({"import", dir.file("named.json"), "-o", dir.file("back.data")}).exitCode, 0);
     EXPECT_EQ(readBytes(dir.file("back.data")), readBytes(dir.file("mobset.data")));
     // Without --elements there are no names.
-    EXPECT_FALSE(Json::parse(runSpawnTool({"export", dir.file("mobset.data")}).out)["records"][0].contains("name"));
+    EXPECT_FALSE(
+        Json::parse(runSpawnTool({"export", dir.file("mobset.data")}).out)["records"][0].contains("name"));
 }
 
 TEST(JsonCommandsTest, AFieldEditedInTheJsonLandsInExactlyItsBytes) {
@@ -165,15 +167,15 @@ TEST(JsonCommandsTest, AFieldEditedInTheJsonLandsInExactlyItsBytes) {
     Json document = Json::parse(readText(dir.file("m.json")));
 
     auto& second = document["records"][1];
-    second["area"][2] = 1234.5;                  // X, a float32 at record byte 8
-    second["area"][14] = -3;                     // a signed byte at record byte 53
-    second["entries"][1][2] = 4000.0;            // respawn time of entry 2, whole though written with a point
-    second["area"][3] = -0.0;                    // Y: a decimal negative zero keeps its sign
-    second["area"][7] = "0x3fc00000";            // a finite float given by its bits: 1.5
-    second["entries"][2][5] = 77;                // an int32 of entry 3
-    document["header_words"][1] = -1;            // the third of the four header words
-    document["leading_block"] = "0A0B0C0D";      // hex digits of either case
-    document["remainder"] = "AQIDBA==";          // 1 2 3 4
+    second["area"][2] = 1234.5;             // X, a float32 at record byte 8
+    second["area"][14] = -3;                // a signed byte at record byte 53
+    second["entries"][1][2] = 4000.0;       // respawn time of entry 2, whole though written with a point
+    second["area"][3] = -0.0;               // Y: a decimal negative zero keeps its sign
+    second["area"][7] = "0x3fc00000";       // a finite float given by its bits: 1.5
+    second["entries"][2][5] = 77;           // an int32 of entry 3
+    document["header_words"][1] = -1;       // the third of the four header words
+    document["leading_block"] = "0A0B0C0D"; // hex digits of either case
+    document["remainder"] = "AQIDBA==";     // 1 2 3 4
     writeText(dir.file("edited.json"), document.dump(2)); // any layout reads the same
     const auto result = runSpawnTool({"import", dir.file("edited.json"), "-o", dir.file("edited.data")});
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -206,14 +208,16 @@ TEST(JsonCommandsTest, ImportRefusesEveryFaultWithOneLineAndLeavesTheTargetAlone
 
     using Edit = std::function<void(Json&)>;
     struct Case {
-        Edit edit;              // applied to the valid document, or
-        std::string text;       // a document given as text
-        std::string message;    // what stderr must say
+        Edit edit;           // applied to the valid document, or
+        std::string text;    // a document given as text
+        std::string message; // what stderr must say
     };
     const std::vector<Case> cases = {
-        {[](Json& d) { d["records"][1]["area"][1] = 2; }, {},
+        {[](Json& d) { d["records"][1]["area"][1] = 2; },
+         {},
          "record 2, field 2: the entry count is 2 but 1 entries are given"},
-        {[](Json& d) { d["records"][0]["entries"] = Json::array(); }, {},
+        {[](Json& d) { d["records"][0]["entries"] = Json::array(); },
+         {},
          "record 1, field 2: the entry count is 2 but 0 entries are given"},
         {[](Json& d) {
              auto& r = d["records"][0];
@@ -222,26 +226,48 @@ TEST(JsonCommandsTest, ImportRefusesEveryFaultWithOneLineAndLeavesTheTargetAlone
              }
              r["area"][1] = 101;
          },
-         {}, "record 1, field 2: more than 100 entries"},
+         {},
+         "record 1, field 2: more than 100 entries"},
         {[](Json& d) { d["records"][0]["area"].erase(19); }, {}, "record 1, field 20: missing"},
-        {[](Json& d) { d["records"][0]["area"].push_back(0); }, {}, "record 1: \"area\" holds more than 20 values"},
-        {[](Json& d) { d["records"][1]["entries"][0].erase(17); }, {},
+        {[](Json& d) { d["records"][0]["area"].push_back(0); },
+         {},
+         "record 1: \"area\" holds more than 20 values"},
+        {[](Json& d) { d["records"][1]["entries"][0].erase(17); },
+         {},
          "record 2, field 38 (entry 1, field 18): missing"},
-        {[](Json& d) { d["records"][0]["entries"][1].push_back(0); }, {}, "record 1, entry 2: more than 18 values"},
-        {[](Json& d) { d["records"][0]["area"][0] = 2147483648LL; }, {},
+        {[](Json& d) { d["records"][0]["entries"][1].push_back(0); },
+         {},
+         "record 1, entry 2: more than 18 values"},
+        {[](Json& d) { d["records"][0]["area"][0] = 2147483648LL; },
+         {},
          "record 1, field 1: 2147483648 is outside the int32 range"},
-        {[](Json& d) { d["records"][0]["area"][0] = -2147483649LL; }, {}, "record 1, field 1: -2147483649 is outside"},
-        {[](Json& d) { d["records"][1]["area"][13] = 128; }, {},
+        {[](Json& d) { d["records"][0]["area"][0] = -2147483649LL; },
+         {},
+         "record 1, field 1: -2147483649 is outside"},
+        {[](Json& d) { d["records"][1]["area"][13] = 128; },
+         {},
          "record 2, field 14: 128 is outside the signed byte range -128..127"},
-        {[](Json& d) { d["records"][0]["entries"][1][10] = -129; }, {},
+        {[](Json& d) { d["records"][0]["entries"][1][10] = -129; },
+         {},
          "record 1, field 49 (entry 2, field 11): -129 is outside the signed byte range"},
-        {[](Json& d) { d["records"][0]["entries"][0][2] = 2.5; }, {},
+        {[](Json& d) { d["records"][0]["entries"][0][2] = 2.5; },
+         {},
          "record 1, field 23 (entry 1, field 3): 2.5 is not a whole number"},
-        {[](Json& d) { d["records"][0]["area"][0] = "12"; }, {}, "record 1, field 1: expected an integer, found \"12\""},
-        {[](Json& d) { d["records"][0]["area"][2] = 1e39; }, {}, "record 1, field 3: 1e+39 is outside the float32 range"},
-        {[](Json& d) { d["records"][0]["area"][3] = "0x7fc0000"; }, {}, "record 1, field 4: \"0x7fc0000\" is not a float32"},
-        {[](Json& d) { d["records"][0]["area"][4] = nullptr; }, {}, "record 1, field 5: null is not a float32"},
-        {[](Json& d) { d["records"][0]["area"][5] = Json::array(); }, {}, "record 1, field 6: expected a number"},
+        {[](Json& d) { d["records"][0]["area"][0] = "12"; },
+         {},
+         "record 1, field 1: expected an integer, found \"12\""},
+        {[](Json& d) { d["records"][0]["area"][2] = 1e39; },
+         {},
+         "record 1, field 3: 1e+39 is outside the float32 range"},
+        {[](Json& d) { d["records"][0]["area"][3] = "0x7fc0000"; },
+         {},
+         "record 1, field 4: \"0x7fc0000\" is not a float32"},
+        {[](Json& d) { d["records"][0]["area"][4] = nullptr; },
+         {},
+         "record 1, field 5: null is not a float32"},
+        {[](Json& d) { d["records"][0]["area"][5] = Json::array(); },
+         {},
+         "record 1, field 6: expected a number"},
         {[](Json& d) { d["records"][1].erase("area"); }, {}, "record 2: \"area\" is missing"},
         {[](Json& d) { d["records"][1]["colour"] = 1; }, {}, "record 2: unknown key \"colour\""},
         {[](Json& d) { d["records"][1] = 5; }, {}, "record 2: expected an object, found 5"},
@@ -253,14 +279,20 @@ TEST(JsonCommandsTest, ImportRefusesEveryFaultWithOneLineAndLeavesTheTargetAlone
         {[](Json& d) { d.erase("remainder"); }, {}, "\"remainder\" is missing"},
         {[](Json& d) { d.erase("header_words"); }, {}, "\"header_words\" is missing"},
         {[](Json& d) { d["header_words"].erase(2); }, {}, "\"header_words\" holds 2 values, 3 expected"},
-        {[](Json& d) { d["header_words"][0] = 0.5; }, {}, "\"header_words\", word 1: 0.5 is not a whole number"},
+        {[](Json& d) { d["header_words"][0] = 0.5; },
+         {},
+         "\"header_words\", word 1: 0.5 is not a whole number"},
         {[](Json& d) { d["count_word"] = "many"; }, {}, "\"count_word\": expected an integer"},
         {[](Json& d) { d["comment"] = "hi"; }, {}, "unknown key \"comment\""},
+        {[](Json& d) { d["odd\nkey"] = 1; }, {}, "unknown key \"odd\\nkey\""},
         {{}, R"({"format": 1, "format": 1})", "\"format\" is given twice"},
         {{}, "[1, 2]", "the document is not a JSON object"},
         {{}, valid.substr(0, valid.size() / 2), "parse error at line"},
-        {{}, valid + "{}", "parse error at line " + std::to_string(std::count(valid.begin(), valid.end(), '\n') + 1)},
+        {{},
+         valid + "{}",
+         "parse error at line " + std::to_string(std::count(valid.begin(), valid.end(), '\n') + 1)},
         {{}, "", "parse error"},
+        {{}, R"({"format": 1, "remainder": ")" + std::string(100000, 'A'), "parse error at line 1"},
     };
     const auto target = readBytes(dir.file("m.data"));
     for (const auto& c : cases) {
@@ -276,6 +308,7 @@ TEST(JsonCommandsTest, ImportRefusesEveryFaultWithOneLineAndLeavesTheTargetAlone
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find(dir.file("bad.json") + ": "), 0u) << result.err;
         EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+        EXPECT_LT(result.err.size(), 400u) << c.message;
         EXPECT_EQ(readBytes(dir.file("m.data")), target) << c.message;
         // Nothing else appears either: no new file, no temporary one left behind.
         EXPECT_EQ(runSpawnTool({"import", dir.file("bad.json"), "-o", dir.file("new.data")}).exitCode, 1);

@@ -18,8 +18,13 @@ std::vector<std::uint8_t> bytesOf(std::string_view text) {
 
 TEST(ByteTextTest, Base64MatchesTheStandardVectorsAndReadsBackEveryLength) {
     const std::pair<std::string, std::string> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
     };
     for (const auto& [plain, encoded] : vectors) {
         EXPECT_EQ(encodeBase64(bytesOf(plain)), encoded);
@@ -65,10 +70,8 @@ TEST(ByteTextTest, HexBytesAreTwoDigitsEachInOrder) {
     EXPECT_EQ(parseHexBytes("DEad000f", 4).value(), (std::vector<std::uint8_t>{0xDE, 0xAD, 0x00, 0x0F}));
     EXPECT_EQ(parseHexBytes("", 0).value(), std::vector<std::uint8_t>{});
     const std::pair<std::string, std::string> refused[] = {
-        {"dead00f", "7 characters, 8 hex digits needed"},
-        {"dead000f0", "9 characters"},
-        {"dea d00f", "character 4 is not a hex digit"},
-        {"0xdead00", "character 2 is not a hex digit"},
+        {"dead00f", "7 characters, 8 hex digits needed"}, {"dead000f0", "9 characters"},
+        {"dea d00f", "character 4 is not a hex digit"},   {"0xdead00", "character 2 is not a hex digit"},
         {"dead00g0", "character 7 is not a hex digit"},
     };
     for (const auto& [text, message] : refused) {

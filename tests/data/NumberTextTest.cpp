@@ -231,8 +231,8 @@ TEST(NumberTextTest, FloatBitsAreZeroXAndEightHexDigits) {
     EXPECT_EQ(parseFloatBits("0x7fc00001"), 0x7fc00001u);
     EXPECT_EQ(parseFloatBits("0xFF81abCD"), 0xff81abcdu);
     EXPECT_EQ(parseFloatBits("0x00000000"), 0u);
-    for (const std::string text : {"", "0x", "0x7fc0000", "0x7fc000000", "7fc00000", "0X7fc00000", "0x7fc0000g",
-                                   " 0x7fc00000", "0x-7fc0000"}) {
+    for (const std::string text : {"", "0x", "0x7fc0000", "0x7fc000000", "7fc00000", "0X7fc00000",
+                                   "0x7fc0000g", " 0x7fc00000", "0x-7fc0000"}) {
         EXPECT_FALSE(parseFloatBits(text).has_value()) << '"' << text << '"';
     }
 }
