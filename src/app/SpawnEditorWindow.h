@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
@@ -95,6 +96,8 @@ private:
     void formRebuilt();
     void scrollBarAction(int action);
     void markCurrentRow();
+    void buildHistoryActions();
+    void historyKey(bool redo);
     void saveFile();
     void updateCaption();
 
@@ -118,6 +121,8 @@ private:
     std::array<QLineEdit*, 6> m_coordinateBoxes{};
     CoordinateBoxes* m_coordinates = nullptr;
     QComboBox* m_clientProfile = nullptr;
+    QAction* m_undoAction = nullptr; // in the record list's context menu
+    QAction* m_redoAction = nullptr;
 };
 
 } // namespace spawn
