@@ -40,5 +40,6 @@ void addElementCommands(CLI::App& app, Action& action);
 void addCoordinateCommands(CLI::App& app, Action& action);
 void addClientCommands(CLI::App& app, Action& action);
 void addRecordCommands(CLI::App& app, Action& action);
+void addJsonCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool
