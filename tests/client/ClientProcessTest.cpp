@@ -166,6 +166,23 @@ TEST_F(ClientProcessTest, TheWindowsClientUnderWineIsReadByBothToolsAlike) {
     expectFailure(windowsSpawnTool({"client-position"}), kNotFound);
 }
 
+// spawn-tool.exe is the whole tool, its file writing included: under Wine it writes the demo world
+// byte for byte as the Linux build does.
+TEST_F(ClientProcessTest, SpawnToolExeWritesTheSameDemoWorldAsTheLinuxBuild) {
+    if (!g_wineReady) {
+        GTEST_SKIP() << g_wineProblem;
+    }
+    const TempFolder dir;
+    const auto made = windowsSpawnTool({"demo", "Z:" + (dir.path() / "windows").string()});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    ASSERT_EQ(spawnTool({"demo", (dir.path() / "linux").string()}).exitCode, 0);
+    for (const char* name : {"mobset.data", "elements.data"}) {
+        const auto written = readBytes((dir.path() / "windows" / name).string());
+        EXPECT_FALSE(written.empty()) << name;
+        EXPECT_TRUE(written == readBytes((dir.path() / "linux" / name).string())) << name;
+    }
+}
+
 // The window on a spawn file, with its first record in the form: the button moves only the
 // coordinate boxes and the marker, never the form or the record.
 TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenItFails) {
