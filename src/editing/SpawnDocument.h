@@ -25,9 +25,9 @@ public:
 
     bool isModified() const { return m_modified; }
 
-    // Writes the file to `path` atomically; on success `path` becomes the spawn path and the
-    // document is unmodified. On failure nothing in memory changes.
-    Status saveAs(const std::string& path);
+    // Writes the file to `path` atomically (see writeFileAtomically); on success `path` becomes
+    // the spawn path and the document is unmodified. On failure nothing in memory changes.
+    Status saveAs(const std::string& path, const WriteOptions& options = {});
 
     // Record changes. Each marks the document modified and tells the views.
     bool replaceRecord(std::int32_t position, SpawnRecord record);
