@@ -56,7 +56,15 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     updateCaption();
 }
 
-SpawnEditorWindow::~SpawnEditorWindow() = default;
+SpawnEditorWindow::~SpawnEditorWindow() {
+    // The list model, the views and the coordinate boxes refer to the document, a member that
+    // would otherwise go before them (QObject deletes its children after our members). Newest
+    // first, as what refers to another child is made after it; the list is read anew each time
+    // in case a child takes others with it.
+    while (!children().isEmpty()) {
+        delete children().constLast();
+    }
+}
 
 void SpawnEditorWindow::buildControls() {
     auto button = [this](int id, const char* text, int x, int y, int w, int h) {

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <memory>
 
 using namespace spawn;
 using namespace spawn::testing;
@@ -73,6 +74,7 @@ private slots:
     void escapeClosesAtOnceWithNothingUnsaved();
     void unsavedWorkIsKeptUnlessTheUserDiscardsIt();
     void typingIntoTheMapBoxesConvertsAndMovesTheMarker();
+    void documentOutlivesEverythingThatRefersToIt();
 };
 
 void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
@@ -278,6 +280,25 @@ void SpawnEditorWindowTest::typingIntoTheMapBoxesConvertsAndMovesTheMarker() {
     QCOMPARE(markers.front()->geometry(), QRect(285 - 4, 308 - 4, 8, 8));
     QVERIFY(!window.document().isModified()); // the boxes are not the record
     window.hide();
+}
+
+void SpawnEditorWindowTest::documentOutlivesEverythingThatRefersToIt() {
+    auto editor = std::make_unique<EditorOnSampleWorld>();
+    QVERIFY(editor->startShown());
+    SpawnEditorWindow& window = editor->window;
+    QStringList gone;
+    const auto track = [&gone](QObject* object, const QString& name) {
+        QObject::connect(object, &QObject::destroyed, [&gone, name] { gone << name; });
+    };
+    auto* list = control<QTableView>(window, 1000);
+    track(&window.document(), "document");
+    track(list->model(), "model");
+    track(list, "list");
+    track(control<QLineEdit>(window, 1012), "world X box");
+    window.close();
+    editor.reset();
+    QCOMPARE(gone.size(), 4);
+    QCOMPARE(gone.last(), QStringLiteral("document"));
 }
 
 QTEST_MAIN(SpawnEditorWindowTest)
