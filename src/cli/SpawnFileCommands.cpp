@@ -101,7 +101,8 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
         [&action, options] { action = [options] { return listCommand(options->file, options->elements); }; });
 
     auto* check = app.add_subcommand(
-        "check", "Load, write back in memory and compare with the file; exit 0 only when whole and identical");
+        "check",
+        "Load, write back in memory and compare with the file; exit 0 only when whole and identical");
     check->add_option("FILE", options->file, "spawn file")->required();
     check->callback([&action, options] { action = [options] { return checkCommand(options->file); }; });
 

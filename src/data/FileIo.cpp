@@ -79,7 +79,8 @@ public:
             }
             const auto written = static_cast<std::size_t>(n);
 #else
-            m_out.write(reinterpret_cast<const char*>(data.data() + done), static_cast<std::streamsize>(chunk));
+            m_out.write(reinterpret_cast<const char*>(data.data() + done),
+                        static_cast<std::streamsize>(chunk));
             if (!m_out) {
                 return EIO;
             }
@@ -119,6 +120,10 @@ public:
         if (!S_ISREG(info.st_mode)) {
             return Error{kNotRegularFile};
         }
+        // Reads then wait for the data as usual, also where a file system heeds the flag.
+        if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0) {
+            static_cast<void>(::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK));
+        }
         file.m_size = static_cast<std::uint64_t>(info.st_size);
         return file;
 #else
@@ -136,7 +141,9 @@ public:
 #endif
     }
 
-    SourceFile(SourceFile&& other) noexcept { swap(other); }
+    SourceFile(SourceFile&& other) noexcept {
+        swap(other);
+    }
     SourceFile& operator=(SourceFile&& other) noexcept {
         swap(other);
         return *this;
@@ -152,7 +159,9 @@ public:
     }
 
     // The size when opened.
-    std::uint64_t size() const { return m_size; }
+    std::uint64_t size() const {
+        return m_size;
+    }
 
     // Up to `data.size()` bytes; 0 at the end of the file.
     Result<std::size_t> read(std::span<std::uint8_t> data) {
@@ -268,7 +277,8 @@ struct Temporary {
 // Creates a new file next to `target` whose name is `target` and a random suffix. Created with
 // kNewFileMode, so the umask applies to it as to any new file. Fails with the errno.
 Result<Temporary> createTemporary(const std::string& target, int& err) {
-    static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr std::string_view kLetters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {

@@ -144,9 +144,9 @@ TEST(StartupOpenTest, AFifoOrADeviceIsRefusedAtOnceAndTheDialogComesAgain) {
     const auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
     ASSERT_TRUE(opened.has_value());
     EXPECT_EQ(opened->path, dir.file("good.data"));
-    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{
-                                    "无法读取文件：" + dir.file("mobset.data") + " (not a regular file)",
-                                    "无法读取文件：/dev/zero (not a regular file)"}));
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{"无法读取文件：" + dir.file("mobset.data") + " (not a regular file)",
+                                        "无法读取文件：/dev/zero (not a regular file)"}));
 }
 
 TEST(StartupOpenTest, LoadThatStoppedEarlyShowsItsMessageAndKeepsTheRecordsBefore) {
@@ -263,8 +263,9 @@ TEST_F(SaveCommandTest, InAFolderThatRefusesNewFilesBothFilesAreWrittenInPlace) 
     EXPECT_FALSE(save());
     EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), backedUp);
     EXPECT_EQ(dialogs.messages,
-              std::vector<std::string>{"无法写入文件：" + dir.file("mobset.data") + " (" + std::strerror(ENOSPC) +
-                                       ")，文件可能已不完整，备份：" + dir.file("mobset.data.bak")});
+              std::vector<std::string>{"无法写入文件：" + dir.file("mobset.data") + " (" +
+                                       std::strerror(ENOSPC) + ")，文件可能已不完整，备份：" +
+                                       dir.file("mobset.data.bak")});
     EXPECT_TRUE(document.isModified());
     EXPECT_EQ(document.records().count(), 4);
 }
