@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -279,7 +280,10 @@ struct Temporary {
 Result<Temporary> createTemporary(const std::string& target, int& err) {
     static constexpr std::string_view kLetters =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 random{std::random_device{}()};
+    // Names need not be unpredictable, only unlikely to be taken: O_EXCL settles any clash.
+    thread_local std::mt19937 random{
+        static_cast<std::uint32_t>(::getpid()) ^
+        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
     std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
         std::string path = target + ".";
