@@ -2,16 +2,23 @@
 
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
+#include "FieldPanel.h"
 #include "FileCommands.h"
 #include "MapView.h"
 #include "QtDialogService.h"
+#include "RecordEditor.h"
 #include "RecordListModel.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
+#include <QShortcut>
+#include <QUndoStack>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -94,7 +101,8 @@ void SpawnEditorWindow::buildControls() {
     group("Search", 158, 7, 126, 44);
     m_searchById =
         place(new QRadioButton(QStringLiteral("ID"), this), ControlId::kSearchById, 166, 21, 32, 10);
-    place(new QRadioButton(QStringLiteral("Name"), this), ControlId::kSearchByName, 166, 35, 40, 10);
+    m_searchByName =
+        place(new QRadioButton(QStringLiteral("Name"), this), ControlId::kSearchByName, 166, 35, 40, 10);
     m_searchText = edit(ControlId::kSearchText, 205, 16, 71, 14);
     button(ControlId::kSearch, "Ok->>", 225, 33, 50, 14);
     button(ControlId::kAddEntry, "+", 162, 56, 56, 14);
@@ -107,9 +115,7 @@ void SpawnEditorWindow::buildControls() {
 
     group("Options", 7, 142, 280, 298);
     m_formFrame = place(new QFrame(this), ControlId::kFormFrame, 12, 152, 269, 273);
-    m_fieldPanel = new QWidget(m_formFrame);
-    m_fieldPanel->setObjectName(QStringLiteral("FieldPanel"));
-    m_fieldPanel->setGeometry(m_formFrame->contentsRect());
+    m_fieldPanel = new FieldPanel(*m_editor, m_formFrame);
     m_formScrollBar = place(new QScrollBar(Qt::Horizontal, this), ControlId::kFormScrollBar, 9, 427, 277, 11);
     m_formScrollBar->hide();
 
@@ -151,10 +157,163 @@ void SpawnEditorWindow::buildControls() {
 
     connect(save, &QPushButton::clicked, this, &SpawnEditorWindow::saveFile);
     connect(logout, &QPushButton::clicked, this, &SpawnEditorWindow::reject);
+    connectRecordCommands();
+}
+
+void SpawnEditorWindow::connectRecordCommands() {
+    auto onClick = [this](int id, auto handler) {
+        connect(findChild<QPushButton*>(QString::number(id)), &QPushButton::clicked, this, handler);
+    };
+    onClick(ControlId::kSearch, [this] { m_editor->searchRecords(m_searchText->text().toStdString()); });
+    onClick(ControlId::kRefresh, [this] { m_editor->refreshRecordList(); });
+    onClick(ControlId::kRemoveRecord, [this] { m_editor->removeRecord(); });
+    onClick(ControlId::kApply, [this] { m_editor->applyForm(); });
+    onClick(ControlId::kNew, [this] { m_editor->newRecord(); });
+    onClick(ControlId::kAddEntry, [this] { m_editor->addEntry(); });
+    onClick(ControlId::kRemoveEntry, [this] { m_editor->removeLastEntry(); });
+    onClick(ControlId::kSetCoordinates, [this] {
+        m_editor->copyPositionToForm(m_coordinateBoxes[0]->text().toStdString(),
+                                     m_coordinateBoxes[1]->text().toStdString(),
+                                     m_coordinateBoxes[2]->text().toStdString());
+    });
+    connect(m_searchById, &QRadioButton::clicked, this, [this] { m_editor->setSearchMode(SearchMode::Id); });
+    connect(m_searchByName, &QRadioButton::clicked, this,
+            [this] { m_editor->setSearchMode(SearchMode::Name); });
+
+    connect(m_editor, &RecordEditor::countLabelChanged, this,
+            [this] { m_countLabel->setText(QString::fromStdString(m_editor->countLabel())); });
+    connect(m_editor, &RecordEditor::formRebuilt, this, &SpawnEditorWindow::formRebuilt);
+    connect(m_editor, &RecordEditor::formFilled, m_fieldPanel, &FieldPanel::refill);
+    connect(m_editor, &RecordEditor::worldPositionShown, m_coordinates, &CoordinateBoxes::setWorldPosition);
+    connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::markCurrentRow);
+    connect(m_editor, &RecordEditor::rowAppended, this, [this](int row) {
+        m_recordList->scrollTo(m_recordModel->index(row, 0), QAbstractItemView::EnsureVisible);
+    });
+
+    // A line is one pixel and a page ten, whatever the bar's page (the visible width) is.
+    connect(m_formScrollBar, &QScrollBar::actionTriggered, this, &SpawnEditorWindow::scrollBarAction);
+    connect(m_formScrollBar, &QScrollBar::valueChanged, m_fieldPanel, &FieldPanel::scrollTo);
+
+    // Only a mouse click picks a record; moving the selection with the keys does not.
+    m_recordList->viewport()->installEventFilter(this);
+    buildHistoryActions();
+}
+
+void SpawnEditorWindow::buildHistoryActions() {
+    const QUndoStack* stack = &m_document.history();
+    m_undoAction = new QAction(this);
+    m_undoAction->setObjectName(QStringLiteral("Undo"));
+    m_redoAction = new QAction(this);
+    m_redoAction->setObjectName(QStringLiteral("Redo"));
+    auto follow = [this] {
+        const QUndoStack& history = m_document.history();
+        // Each names its step, e.g. "Undo Apply record 12"; greyed out with nothing to take.
+        m_undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText() : QStringLiteral("Undo"));
+        m_undoAction->setEnabled(history.canUndo());
+        m_redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText() : QStringLiteral("Redo"));
+        m_redoAction->setEnabled(history.canRedo());
+    };
+    connect(stack, &QUndoStack::indexChanged, this, follow);
+    connect(stack, &QUndoStack::cleanChanged, this, follow);
+    follow();
+    connect(m_undoAction, &QAction::triggered, this, [this] { m_editor->undo(); });
+    connect(m_redoAction, &QAction::triggered, this, [this] { m_editor->redo(); });
+
+    m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_recordList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu menu(this);
+        menu.addAction(m_undoAction);
+        menu.addAction(m_redoAction);
+        menu.exec(m_recordList->viewport()->mapToGlobal(pos));
+    });
+
+    // The keys work anywhere in the window. A text box claims Ctrl+Z and Ctrl+Shift+Z for its own
+    // typing before these shortcuts see them; any key that still arrives here while a text box
+    // has the focus goes to that box.
+    for (const auto& [key, redo] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), false},
+                                    std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), true},
+                                    std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
+    }
+}
+
+void SpawnEditorWindow::historyKey(bool redo) {
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
+        redo ? box->redo() : box->undo();
+        return;
+    }
+    redo ? m_editor->redo() : m_editor->undo();
+}
+
+bool SpawnEditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_recordList->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            const QModelIndex index = m_recordList->indexAt(mouse->position().toPoint());
+            const bool marked = index.isValid() && m_recordList->selectionModel()->isRowSelected(index.row());
+            m_editor->selectRecord(marked ? index.row() : RecordEditor::kNoRow);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SpawnEditorWindow::formRebuilt() {
+    m_fieldPanel->rebuild();
+    const auto maximum =
+        FormGeometry::scrollMaximum(m_editor->form().columnCount(), m_formFrame->contentsRect().width());
+    const QSignalBlocker blocker(m_formScrollBar);
+    if (!maximum) {
+        m_formScrollBar->hide();
+        m_formScrollBar->setValue(0);
+        return;
+    }
+    m_formScrollBar->setRange(0, *maximum);
+    m_formScrollBar->setPageStep(m_formFrame->contentsRect().width());
+    m_formScrollBar->setSingleStep(FormGeometry::kLineStep);
+    m_formScrollBar->setValue(0);
+    m_formScrollBar->show();
+}
+
+void SpawnEditorWindow::scrollBarAction(int action) {
+    using FormGeometry::ScrollRequest;
+    ScrollRequest request = ScrollRequest::Other;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+        request = ScrollRequest::LineLeft;
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        request = ScrollRequest::LineRight;
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        request = ScrollRequest::PageLeft;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        request = ScrollRequest::PageRight;
+        break;
+    case QAbstractSlider::SliderMove:
+        request = ScrollRequest::ThumbTrack;
+        break;
+    default:
+        break;
+    }
+    // The bar has already moved its slider by its own steps; put it where the form's steps say.
+    m_formScrollBar->setSliderPosition(FormGeometry::scrollPosition(
+        request, m_formScrollBar->value(), m_formScrollBar->sliderPosition(), m_formScrollBar->maximum()));
+}
+
+void SpawnEditorWindow::markCurrentRow() {
+    // After the list is drawn anew the row the commands act on stays marked.
+    const int row = m_editor->currentRow();
+    if (row >= 0 && row < m_recordModel->rowCount()) {
+        m_recordList->selectionModel()->select(m_recordModel->index(row, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
 }
 
 void SpawnEditorWindow::buildRecordList() {
     m_recordModel = new RecordListModel(m_document, this);
+    m_editor = new RecordEditor(m_document, m_names, *m_recordModel, *m_dialogs, this);
     m_recordList->setModel(m_recordModel);
     m_recordList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_recordList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -185,7 +344,7 @@ bool SpawnEditorWindow::initialise(const std::string& folder) {
         return false;
     }
     m_document.load(std::move(opened->file), std::move(opened->path));
-    m_countLabel->setText(QString::fromStdString(countLabelText(m_document.context().recordCountWord())));
+    m_editor->showLoadedFile();
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
@@ -24,7 +25,9 @@ class QTableView;
 namespace spawn {
 
 class CoordinateBoxes;
+class FieldPanel;
 class MapView;
+class RecordEditor;
 class RecordListModel;
 
 // Control IDs of the main window; each control carries its ID as its objectName.
@@ -76,6 +79,11 @@ public:
     SpawnDocument& document() { return m_document; }
     const ElementNameTables& names() const { return m_names; }
     CoordinateBoxes& coordinates() { return *m_coordinates; }
+    RecordEditor& editor() { return *m_editor; }
+    FieldPanel& fieldPanel() { return *m_fieldPanel; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
     void accept() override; // Enter does nothing
@@ -84,6 +92,12 @@ public slots:
 private:
     void buildControls();
     void buildRecordList();
+    void connectRecordCommands();
+    void formRebuilt();
+    void scrollBarAction(int action);
+    void markCurrentRow();
+    void buildHistoryActions();
+    void historyKey(bool redo);
     void saveFile();
     void updateCaption();
 
@@ -93,18 +107,22 @@ private:
     ElementNameTables m_names;
     SpawnDocument m_document;
     RecordListModel* m_recordModel = nullptr;
+    RecordEditor* m_editor = nullptr;
 
     QLabel* m_countLabel = nullptr;
     QTableView* m_recordList = nullptr;
     QRadioButton* m_searchById = nullptr;
+    QRadioButton* m_searchByName = nullptr;
     QLineEdit* m_searchText = nullptr;
     QFrame* m_formFrame = nullptr;
-    QWidget* m_fieldPanel = nullptr;
+    FieldPanel* m_fieldPanel = nullptr;
     QScrollBar* m_formScrollBar = nullptr;
     MapView* m_mapView = nullptr;
     std::array<QLineEdit*, 6> m_coordinateBoxes{};
     CoordinateBoxes* m_coordinates = nullptr;
     QComboBox* m_clientProfile = nullptr;
+    QAction* m_undoAction = nullptr; // in the record list's context menu
+    QAction* m_redoAction = nullptr;
 };
 
 } // namespace spawn

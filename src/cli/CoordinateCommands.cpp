@@ -22,14 +22,18 @@ ToolOutput coordsCommand(const std::vector<std::string>& texts, const std::vecto
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         state = changeBox(state, boxes[i], texts[i]);
     }
+    return printJson(coordinatesJson(state));
+}
+
+} // namespace
+
+Json coordinatesJson(const CoordinateState& state) {
     Json out;
     out["boxes"] = boxTexts(state);
     const MapPoint marker = markerPoint(state);
     out["marker"] = Json::array({marker.column, marker.rowFromTop});
-    return printJson(out);
+    return out;
 }
-
-} // namespace
 
 void addCoordinateCommands(CLI::App& app, Action& action) {
     struct Options {

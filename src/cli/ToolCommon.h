@@ -2,6 +2,7 @@
 
 // What every spawn-tool command shares: its output type and the JSON it prints.
 
+#include "CoordinateConversion.h"
 #include "SpawnTool.h"
 
 #include <CLI/CLI.hpp>
@@ -29,10 +30,14 @@ inline ToolOutput printJson(const Json& json, int exitCode = kExitOk) {
     return {exitCode, dumpLine(json), {}};
 }
 
+// The coordinates object: the six boxes' texts and the marker (column, row from the top).
+Json coordinatesJson(const CoordinateState& state);
+
 // Command groups, each in a file of its own. Each adds its subcommands to `app`; a subcommand's
 // callback sets `action`. Option values live in state that the callbacks own.
 void addSpawnFileCommands(CLI::App& app, Action& action);
 void addElementCommands(CLI::App& app, Action& action);
 void addCoordinateCommands(CLI::App& app, Action& action);
+void addRecordCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool

@@ -4,6 +4,7 @@
 #include "ElementNameTables.h"
 #include "SpawnLayout.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace spawn {
@@ -51,6 +52,7 @@ std::string recordFieldTypes(std::int32_t entryCount) {
 }
 
 void SpawnRecordList::append(SpawnRecord record) {
+    record.serial = ++m_lastSerial;
     m_records.push_back(std::move(record));
 }
 
@@ -58,8 +60,31 @@ bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
     if (!isValidPosition(position)) {
         return false;
     }
-    m_records[static_cast<std::size_t>(position - 1)] = std::move(record);
+    SpawnRecord& slot = m_records[static_cast<std::size_t>(position - 1)];
+    record.serial = slot.serial;
+    slot = std::move(record);
     return true;
+}
+
+bool SpawnRecordList::insertAt(std::int32_t position, SpawnRecord record) {
+    if (position < 1 || position > count() + 1) {
+        return false;
+    }
+    if (record.serial == 0) {
+        record.serial = ++m_lastSerial;
+    }
+    m_lastSerial = std::max(m_lastSerial, record.serial);
+    m_records.insert(m_records.begin() + (position - 1), std::move(record));
+    return true;
+}
+
+std::optional<std::int32_t> SpawnRecordList::positionOf(std::uint64_t serial) const {
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        if (m_records[i].serial == serial) {
+            return static_cast<std::int32_t>(i + 1);
+        }
+    }
+    return std::nullopt;
 }
 
 bool SpawnRecordList::removeAt(std::int32_t position) {

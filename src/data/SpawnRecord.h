@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ struct SpawnRecord {
     std::int32_t creatureId = 0; // the first creature entry's ID; 0 without entries
     std::vector<std::uint8_t> bytes;
     std::string displayName; // UTF-8
+    // Which record this is while the program runs, whatever position it moves to; never written
+    // to a file. The list gives each appended record a new one; a replacement keeps its slot's.
+    std::uint64_t serial = 0;
 
     SpawnRecord();
 
@@ -40,9 +44,17 @@ public:
     std::int32_t count() const { return static_cast<std::int32_t>(m_records.size()); }
     bool isEmpty() const { return m_records.empty(); }
 
+    // The record gets a new serial.
     void append(SpawnRecord record);
+    // The new record takes the serial of the one it replaces.
     bool replaceAt(std::int32_t position, SpawnRecord record);
     bool removeAt(std::int32_t position);
+    // Puts a record back at `position` (1..count() + 1) with the serial it carries, as when a
+    // removal is taken back. A record without a serial gets a new one.
+    bool insertAt(std::int32_t position, SpawnRecord record);
+
+    // The 1-based position of the record with this serial, or nothing when it is not in the list.
+    std::optional<std::int32_t> positionOf(std::uint64_t serial) const;
 
     // Precondition: 1 <= position <= count().
     const SpawnRecord& at(std::int32_t position) const;
@@ -61,6 +73,7 @@ private:
     bool isValidPosition(std::int32_t position) const { return position >= 1 && position <= count(); }
 
     std::vector<SpawnRecord> m_records;
+    std::uint64_t m_lastSerial = 0;
 };
 
 } // namespace spawn

@@ -2,6 +2,8 @@
 
 #include "SpawnDocument.h"
 
+#include <algorithm>
+
 namespace spawn {
 
 namespace {
@@ -17,13 +19,18 @@ RecordListModel::RecordListModel(const SpawnDocument& document, QObject* parent)
         endResetModel();
     });
     connect(&document, &SpawnDocument::recordChanged, this, [this](std::int32_t position) {
-        const int row = position - 1;
-        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+        const int row = rowOfPosition(position);
+        if (row >= 0) {
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+        }
     });
 }
 
 int RecordListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_document.records().count();
+    if (parent.isValid()) {
+        return 0;
+    }
+    return m_filtered ? static_cast<int>(m_hits.size()) : m_document.records().count();
 }
 
 int RecordListModel::columnCount(const QModelIndex& parent) const {
@@ -31,10 +38,14 @@ int RecordListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RecordListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole) {
+    if (!index.isValid() || role != Qt::DisplayRole) {
         return {};
     }
-    const SpawnRecord& record = m_document.records().atIndex(static_cast<std::size_t>(index.row()));
+    const auto position = positionOfRow(index.row());
+    if (!position) {
+        return {};
+    }
+    const SpawnRecord& record = m_document.records().at(*position);
     switch (index.column()) {
     case NumberColumn:
         return QString::number(index.row() + 1);
@@ -54,6 +65,43 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
         return QString::fromLatin1(kHeaders[section]);
     }
     return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void RecordListModel::showAll() {
+    beginResetModel();
+    m_filtered = false;
+    m_hits.clear();
+    endResetModel();
+}
+
+void RecordListModel::showHits(std::vector<std::int32_t> positions) {
+    beginResetModel();
+    m_filtered = true;
+    m_hits = std::move(positions);
+    endResetModel();
+}
+
+std::optional<std::int32_t> RecordListModel::positionOfRow(int row) const {
+    if (row < 0 || row >= rowCount()) {
+        return std::nullopt;
+    }
+    const std::int32_t position = m_filtered ? m_hits[static_cast<std::size_t>(row)] + 1 : row + 1;
+    // A hit list is only read while no record has moved, but a position past the end is never used.
+    if (position > m_document.records().count()) {
+        return std::nullopt;
+    }
+    return position;
+}
+
+int RecordListModel::rowOfPosition(std::int32_t position) const {
+    if (position < 1 || position > m_document.records().count()) {
+        return -1;
+    }
+    if (!m_filtered) {
+        return position - 1;
+    }
+    const auto it = std::lower_bound(m_hits.begin(), m_hits.end(), position - 1);
+    return it != m_hits.end() && *it == position - 1 ? static_cast<int>(it - m_hits.begin()) : -1;
 }
 
 } // namespace spawn

@@ -3,9 +3,14 @@
 #include "SpawnBytes.h"
 #include "TempFolder.h"
 
+#include "NumberText.h"
+#include "RecordEditor.h"
+#include "RecordFields.h"
 #include "SpawnEditorWindow.h"
+#include "SpawnLayout.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -57,6 +62,10 @@ template <class T> T* control(QWidget& window, int id) {
     return window.findChild<T*>(QString::number(id));
 }
 
+QWidget* map(QWidget& window) {
+    return control<QWidget>(window, 1024);
+}
+
 } // namespace
 
 class SpawnEditorWindowTest : public QObject {
@@ -74,6 +83,12 @@ private slots:
     void escapeClosesAtOnceWithNothingUnsaved();
     void unsavedWorkIsKeptUnlessTheUserDiscardsIt();
     void typingIntoTheMapBoxesConvertsAndMovesTheMarker();
+    void clickedRowsShowTheirFieldsInTheScrollingGridAndTheirPositionOnTheMap();
+    void searchRefreshAndRemoveWorkThroughTheButtons();
+    void editedRecordIsAppliedAddedSavedAndReadBackFieldForField();
+    void undoAndRedoTakeBackApplyNewAndRemoveByteForByte();
+    void theUnsavedMarkFollowsTheHistoryAcrossASave();
+    void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
     void documentOutlivesEverythingThatRefersToIt();
 };
 
@@ -279,6 +294,308 @@ void SpawnEditorWindowTest::typingIntoTheMapBoxesConvertsAndMovesTheMarker() {
     // Column 523 of 800 and row 673 of 1100 from the top, on a 437 x 504 picture.
     QCOMPARE(markers.front()->geometry(), QRect(285 - 4, 308 - 4, 8, 8));
     QVERIFY(!window.document().isModified()); // the boxes are not the record
+    window.hide();
+}
+
+namespace {
+
+void clickRow(QTableView* list, int row) {
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QString fieldText(QWidget& window, int j) {
+    auto* edit = control<QLineEdit>(window, 2820 + j);
+    return edit && edit->isVisible() ? edit->text() : QStringLiteral("<not in view>");
+}
+
+} // namespace
+
+void SpawnEditorWindowTest::clickedRowsShowTheirFieldsInTheScrollingGridAndTheirPositionOnTheMap() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto* bar = control<QScrollBar>(window, 1002);
+    const SpawnRecord third = window.document().records().at(3);
+
+    clickRow(list, 2); // five entries: 110 fields in six columns of 200 pixels
+    QCOMPARE(control<QLabel>(window, 1821)->text(), QStringLiteral("Block-->: "));
+    QCOMPARE(control<QLabel>(window, 1827)->text(), QStringLiteral("7: "));
+    QCOMPARE(control<QLabel>(window, 1841)->text(), QStringLiteral("NPC--ID: "));
+    QCOMPARE(fieldText(window, 2), QStringLiteral("5"));
+    QVERIFY(control<QLineEdit>(window, 2822)->isReadOnly());
+    QVERIFY(!control<QLineEdit>(window, 2821)->isReadOnly());
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    QCOMPARE(control<QLineEdit>(window, 2821)->geometry(), QRect(80, 0, 120, 20));
+    QCOMPARE(control<QLineEdit>(window, 2841)->geometry(), QRect(280, 0, 120, 20));
+    const auto fields = recordFormFields(third);
+    QCOMPARE(fieldText(window, 3), QString::fromStdString(fields[2].text));
+    QCOMPARE(control<QLineEdit>(window, 1012)->text(),
+             QString::fromStdString(formatGeneral6(parseCDouble(fields[2].text))));
+    QCOMPARE(map(window)->findChildren<QWidget*>(QStringLiteral("1820")).size(), qsizetype{1});
+
+    // The frame is 404 pixels wide: the bar runs from 0 to 1200 - 404 + 1, a page step moves ten.
+    const int frameWidth = control<QWidget>(window, 1001)->contentsRect().width();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), 1200 - frameWidth + 1);
+    QCOMPARE(fieldText(window, 110), QStringLiteral("<not in view>"));
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(bar->value(), 10);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QCOMPARE(bar->value(), 9);
+    bar->setValue(bar->maximum());
+    QCOMPARE(fieldText(window, 110), QString::fromStdString(fields[109].text));
+    QCOMPARE(control<QWidget>(window, 2930)->mapTo(control<QWidget>(window, 1001), QPoint(120, 20)).x(),
+             frameWidth - 1); // the last position shows one pixel past the grid
+
+    // Typing reaches the form; the same row keeps it, another row with another entry count does not.
+    auto* last = control<QLineEdit>(window, 2930);
+    last->selectAll();
+    QTest::keyClicks(last, QStringLiteral("-12"));
+    QCOMPARE(window.editor().form().text(110), std::string("-12"));
+    clickRow(list, 2);
+    QCOMPARE(fieldText(window, 110), QStringLiteral("-12"));
+    clickRow(list, 1); // no entries: one column, no bar
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(fieldText(window, 2), QStringLiteral("0"));
+    QVERIFY(!control<QLineEdit>(window, 2841) || !control<QLineEdit>(window, 2841)->isVisible());
+    QVERIFY(!window.document().isModified());
+    window.hide();
+}
+
+void SpawnEditorWindowTest::searchRefreshAndRemoveWorkThroughTheButtons() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto* label = control<QLabel>(window, 1005);
+
+    QTest::mouseClick(control<QRadioButton>(window, 1008), Qt::LeftButton);
+    QTest::keyClicks(control<QLineEdit>(window, 1009), QStringLiteral("Heron"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(label->text(), QString::fromUtf8("查找到 1 项"));
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("321"));
+
+    clickRow(list, 0);
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton);
+    QCOMPARE(label->text(), QStringLiteral("Total NPC-->2"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(window.document().context().recordCountWord(), 2);
+    QVERIFY(window.isWindowModified());
+
+    QTest::mouseClick(control<QRadioButton>(window, 1007), Qt::LeftButton);
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("16"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 1);
+    QTest::mouseClick(control<QPushButton>(window, 1016), Qt::LeftButton);
+    QCOMPARE(label->text(), QStringLiteral("Total NPC-->2"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    window.hide();
+}
+
+void SpawnEditorWindowTest::editedRecordIsAppliedAddedSavedAndReadBackFieldForField() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto type = [&window](int j, const char* text) {
+        auto* box = control<QLineEdit>(window, 2820 + j);
+        QVERIFY(box && box->isVisible());
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+    };
+
+    clickRow(list, 0); // one entry of creature 16
+    type(3, "-1234.5");                // X, a float
+    type(15, "200");                   // a byte
+    type(21, "321");                   // the first creature ID
+    QTest::mouseClick(control<QPushButton>(window, 1006), Qt::LeftButton); // "+"
+    QCOMPARE(fieldText(window, 2), QStringLiteral("2"));
+    QCOMPARE(fieldText(window, 3), QStringLiteral("-1234.500000000000000000"));
+    QCOMPARE(control<QLineEdit>(window, 1017)->text(), QStringLiteral("277"));
+    QVERIFY(control<QScrollBar>(window, 1002)->isVisible());
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton); // Apply
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("321"));
+    QCOMPARE(list->model()->index(0, 2).data().toString(), QStringLiteral("2"));
+    QCOMPARE(list->model()->index(0, 3).data().toString(), QStringLiteral("Marsh Heron"));
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New
+    QCOMPARE(list->model()->rowCount(), 4);
+    QCOMPARE(control<QLabel>(window, 1005)->text(), QStringLiteral("Total NPC-->3"));
+    QVERIFY(window.isWindowModified());
+
+    dialogs.saveAnswers = {dir.file("edited.data")};
+    QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+    QCOMPARE(dialogs.messages, std::vector<std::string>{"4  Saved!"});
+    QVERIFY(!window.isWindowModified());
+
+    const auto saved = loadSpawnFile(dir.file("edited.data"), window.names());
+    QVERIFY(saved);
+    const SpawnRecordList& records = saved.value().records;
+    QCOMPARE(saved.value().context.recordCountWord(), 4);
+    QCOMPARE(records.count(), 4);
+    const auto original = recordFormFields(SpawnRecord::fromBytes(recordBytes(1, 16)).value());
+    for (const std::int32_t position : {1, 4}) {
+        const auto fields = recordFormFields(records.at(position));
+        QCOMPARE(fields.size(), std::size_t{56});
+        for (std::size_t j = 1; j <= fields.size(); ++j) {
+            std::string expected = j <= original.size() ? original[j - 1].text : "";
+            if (j == 2) expected = "2";
+            if (j == 3) expected = "-1234.500000000000000000";
+            if (j == 15) expected = "-56";
+            if (j == 21) expected = "321";
+            if (j > 38) expected = formatInt(SpawnLayout::kDefaultEntryValues[j - 39]);
+            QCOMPARE(fields[j - 1].text, expected);
+        }
+        QCOMPARE(records.at(position).displayName, std::string("Marsh Heron"));
+    }
+    // The untouched records and everything after them are as they were.
+    QCOMPARE(records.at(2).bytes, recordBytes(0));
+    QCOMPARE(records.at(3).bytes, recordBytes(5, 321));
+    QCOMPARE(saved.value().context.remainder, (std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+    window.hide();
+}
+
+namespace {
+
+std::vector<std::uint8_t> bytesNow(SpawnEditorWindow& window) {
+    return serializeSpawnFile(window.document().context(), window.document().records());
+}
+
+QAction* historyAction(QWidget& window, const char* name) {
+    return window.findChild<QAction*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+void SpawnEditorWindowTest::undoAndRedoTakeBackApplyNewAndRemoveByteForByte() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    QAction* undo = historyAction(window, "Undo");
+    QAction* redo = historyAction(window, "Redo");
+    QVERIFY(undo && !undo->isEnabled() && !redo->isEnabled());
+
+    const auto loaded = bytesNow(window);
+    clickRow(list, 2);
+    control<QLineEdit>(window, 2821)->selectAll();
+    QTest::keyClicks(control<QLineEdit>(window, 2821), QStringLiteral("99"));
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton); // Apply record 3
+    const auto applied = bytesNow(window);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Apply record 3"));
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New: record 4
+    const auto added = bytesNow(window);
+    clickRow(list, 0);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton); // Remove record 1
+    const auto removed = bytesNow(window);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Remove record 1"));
+    QCOMPARE(list->model()->rowCount(), 3);
+
+    list->setFocus();
+    for (const auto& expected : {added, applied, loaded}) {
+        QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(bytesNow(window), expected);
+        QCOMPARE(control<QLabel>(window, 1005)->text(),
+                 QStringLiteral("Total NPC-->%1").arg(window.document().records().count()));
+        QCOMPARE(list->model()->rowCount(), window.document().records().count());
+    }
+    QVERIFY(!undo->isEnabled());
+    QCOMPARE(redo->text(), QStringLiteral("Redo Apply record 3"));
+    // Undoing the Apply showed record 3 as it was in the form it came from.
+    QCOMPARE(fieldText(window, 1), QString::number(readI32At(recordBytes(5, 321), 0)));
+    QVERIFY(!window.isWindowModified());
+
+    for (const auto& expected : {applied, added, removed}) {
+        QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(bytesNow(window), expected);
+    }
+    QVERIFY(!redo->isEnabled());
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // nothing left to redo
+    QCOMPARE(bytesNow(window), removed);
+
+    // Saved, the file is byte for byte what the history reached.
+    dialogs.saveAnswers = {dir.file("after.data")};
+    QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+    QCOMPARE(readBytes(dir.file("after.data")), removed);
+
+    // In a search result, an undone Remove comes back into the hits and the view stays filtered.
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 2);
+    clickRow(list, 1);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 2); // back in the full view: two records left
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 1);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(control<QLabel>(window, 1005)->text(), QString::fromUtf8("查找到 2 项"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(bytesNow(window), removed);
+    window.hide();
+}
+
+void SpawnEditorWindowTest::theUnsavedMarkFollowsTheHistoryAcrossASave() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    clickRow(list, 1);
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New
+    QVERIFY(window.isWindowModified());
+    dialogs.saveAnswers = {dir.file("saved.data")};
+    QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+    QVERIFY(!window.isWindowModified());
+
+    historyAction(window, "Undo")->trigger(); // past the save point
+    QVERIFY(window.isWindowModified());
+    historyAction(window, "Redo")->trigger(); // back to it
+    QVERIFY(!window.isWindowModified());
+    QVERIFY(window.close()); // nothing unsaved: no question
+    QCOMPARE(dialogs.discardQuestions, 0);
+
+    // Undoing back to the loaded state needs no save either.
+    EditorOnSampleWorld other;
+    QVERIFY(other.startShown());
+    clickRow(control<QTableView>(other.window, 1000), 0);
+    QTest::mouseClick(control<QPushButton>(other.window, 1021), Qt::LeftButton);
+    QVERIFY(other.window.isWindowModified());
+    historyAction(other.window, "Undo")->trigger();
+    QVERIFY(!other.window.isWindowModified());
+    QVERIFY(other.window.close());
+    QCOMPARE(other.dialogs.discardQuestions, 0);
+}
+
+void SpawnEditorWindowTest::historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    clickRow(list, 0);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton); // Remove record 1
+    QCOMPARE(window.document().records().count(), 2);
+
+    auto* search = control<QLineEdit>(window, 1009);
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("abc"));
+    QTest::keyClick(search, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(search->text(), QString());   // the box's own typing was undone
+    QCOMPARE(window.document().records().count(), 2);
+    QTest::keyClick(search, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(search->text(), QStringLiteral("abc"));
+    QTest::keyClick(search, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(window.document().records().count(), 2);
+
+    auto* save = control<QPushButton>(window, 3);
+    save->setFocus();
+    QTest::keyClick(save, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.document().records().count(), 3);
+    QCOMPARE(bytesNow(window), sampleFile());
     window.hide();
 }
 

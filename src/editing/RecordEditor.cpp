@@ -1,0 +1,208 @@
+#include "RecordEditor.h"
+
+#include "DialogService.h"
+#include "NumberText.h"
+#include "RecordListModel.h"
+#include "SpawnDocument.h"
+#include "SpawnLayout.h"
+
+namespace spawn {
+
+RecordEditor::RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
+                           DialogService& dialogs, QObject* parent)
+    : QObject(parent), m_document(document), m_names(names), m_list(list), m_dialogs(dialogs) {}
+
+void RecordEditor::showLoadedFile() {
+    m_list.showAll();
+    forgetHandledRow();
+    setCountLabel(countLabelText(m_document.context().recordCountWord()));
+}
+
+void RecordEditor::searchRecords(const std::string& text) {
+    m_lastSearchMode = m_searchMode;
+    m_lastSearchText = text;
+    auto hits = spawn::searchRecords(m_document.records(), m_searchMode, text);
+    const auto count = static_cast<std::int32_t>(hits.size());
+    m_list.showHits(std::move(hits));
+    forgetHandledRow();
+    setCountLabel(hitCountLabelText(count));
+}
+
+void RecordEditor::refreshRecordList() {
+    m_list.showAll();
+    forgetHandledRow();
+    setCountLabel(countLabelText(m_document.records().count()));
+}
+
+void RecordEditor::removeRecord() {
+    const auto position = m_list.positionOfRow(m_currentRow);
+    if (!position) {
+        return;
+    }
+    m_document.removeRecord(*position);
+    refreshRecordList();
+}
+
+bool RecordEditor::selectRecord(int row) {
+    m_currentRow = row;
+    if (row == m_handledRow && !m_forceRefresh) {
+        return false;
+    }
+    const auto position = m_list.positionOfRow(row);
+    if (!position) {
+        return false; // no row marked: the form stays as it was
+    }
+    const SpawnRecord& record = m_document.records().at(*position);
+    showInForm(record, record.entryCount != m_formEntryCount || m_forceRefresh);
+    m_form.setSourceSerial(record.serial);
+    m_handledRow = row;
+    m_forceRefresh = false;
+    return true;
+}
+
+void RecordEditor::applyForm() {
+    if (m_form.isEmpty() || !formIsComplete()) {
+        return;
+    }
+    const auto position = m_form.sourceSerial() ? m_document.records().positionOf(*m_form.sourceSerial())
+                                                : std::nullopt;
+    if (!position) {
+        m_dialogs.showMessage(kSourceRecordGone);
+        return;
+    }
+    m_document.replaceRecord(*position, m_form.toRecord(m_names));
+}
+
+void RecordEditor::newRecord() {
+    if (m_form.isEmpty() || !formIsComplete()) {
+        return;
+    }
+    SpawnRecord record = m_form.toRecord(m_names);
+    if (m_list.isFiltered()) {
+        refreshRecordList();
+    }
+    m_document.appendRecord(std::move(record));
+    forgetHandledRow();
+    emit rowAppended(m_list.rowCount() - 1);
+}
+
+void RecordEditor::addEntry() {
+    if (m_form.isEmpty()) {
+        return;
+    }
+    const std::int32_t entries = parseCInt(m_form.text(RecordForm::kEntryCountField));
+    if (entries >= SpawnLayout::kMaxEntryCount) {
+        m_dialogs.showMessage(kTooManyEntries);
+        return;
+    }
+    const std::size_t fieldCount = m_form.fieldCount();
+    reshapeForm(m_form.toRecord(m_names), fieldCount + SpawnLayout::kEntryFieldCount);
+    m_form.setText(RecordForm::kEntryCountField, formatInt(std::int64_t{entries} + 1));
+    for (std::size_t i = 0; i < SpawnLayout::kEntryFieldCount; ++i) {
+        m_form.setText(fieldCount + 1 + i, formatInt(SpawnLayout::kDefaultEntryValues[i]));
+    }
+    emit formFilled();
+}
+
+void RecordEditor::removeLastEntry() {
+    if (m_form.isEmpty()) {
+        return;
+    }
+    const std::int32_t entries = parseCInt(m_form.text(RecordForm::kEntryCountField));
+    if (entries <= 0 || m_form.fieldCount() < formFieldCount(1)) {
+        m_dialogs.showMessage(kNoEntryToRemove);
+        return;
+    }
+    // The count goes down first, so that the last entry is left out of the record taken.
+    m_form.setText(RecordForm::kEntryCountField, formatInt(entries - 1));
+    reshapeForm(m_form.toRecord(m_names), m_form.fieldCount() - SpawnLayout::kEntryFieldCount);
+}
+
+void RecordEditor::copyPositionToForm(const std::string& x, const std::string& y, const std::string& z) {
+    if (m_form.isEmpty()) {
+        return;
+    }
+    const std::pair<std::size_t, const std::string*> boxes[] = {
+        {RecordForm::kXField, &x}, {RecordForm::kYField, &y}, {RecordForm::kZField, &z}};
+    for (const auto& [field, text] : boxes) {
+        if (!text->empty()) {
+            m_form.setText(field, *text);
+        }
+    }
+    emit formFilled();
+}
+
+void RecordEditor::undo() {
+    followHistoryStep(m_document.undo());
+}
+
+void RecordEditor::redo() {
+    followHistoryStep(m_document.redo());
+}
+
+void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
+    if (!serial) {
+        return;
+    }
+    if (m_list.isFiltered()) {
+        const SearchMode mode = m_searchMode;
+        m_searchMode = m_lastSearchMode;
+        searchRecords(m_lastSearchText);
+        m_searchMode = mode;
+    } else {
+        refreshRecordList();
+    }
+    if (m_form.isEmpty() || m_form.sourceSerial() != serial) {
+        return;
+    }
+    if (const auto position = m_document.records().positionOf(*serial)) {
+        const SpawnRecord& record = m_document.records().at(*position);
+        showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
+        m_formEntryCount = record.entryCount;
+        m_forceRefresh = false;
+    }
+}
+
+bool RecordEditor::formIsComplete() {
+    if (m_form.hasEmptyField()) {
+        m_dialogs.showMessage(kEmptyBox);
+        return false;
+    }
+    return true;
+}
+
+void RecordEditor::reshapeForm(const SpawnRecord& record, std::size_t fieldCount) {
+    m_form.build(fieldCount);
+    emit formRebuilt();
+    m_form.fill(record);
+    emit formFilled();
+    const RecordForm::Position p = m_form.position();
+    emit worldPositionShown(p.x, p.y, p.z);
+    // The next click shows the stored record again, even on the row shown now.
+    m_forceRefresh = true;
+}
+
+void RecordEditor::typeIntoField(std::size_t j, std::string text) {
+    if (j >= 1 && j <= m_form.fieldCount() && !RecordForm::isReadOnly(j)) {
+        m_form.setText(j, std::move(text));
+    }
+}
+
+void RecordEditor::showInForm(const SpawnRecord& record, bool rebuild) {
+    if (rebuild) {
+        m_form.build(formFieldCount(record.entryCount));
+        m_formEntryCount = record.entryCount;
+        emit formRebuilt();
+    }
+    m_form.fill(record);
+    emit formFilled();
+    const RecordForm::Position p = m_form.position();
+    emit worldPositionShown(p.x, p.y, p.z);
+}
+
+void RecordEditor::setCountLabel(std::string text) {
+    m_countLabel = std::move(text);
+    emit countLabelChanged();
+}
+
+} // namespace spawn

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "ElementNameTables.h"
+#include "RecordForm.h"
+#include "RecordSearch.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace spawn {
+
+class DialogService;
+class RecordListModel;
+class SpawnDocument;
+
+// Messages of the form commands.
+inline constexpr const char* kEmptyBox = "编辑框不能为空！";
+inline constexpr const char* kNoEntryToRemove = "无NPC种类！无法删除!";
+inline constexpr const char* kTooManyEntries = "NPC种类已达100个！无法添加：多于100个的记录在下次载入时无法读取。";
+inline constexpr const char* kSourceRecordGone = "这条记录已被删除！无法应用。";
+
+// The record list's commands (search, refresh, remove) and the record form with the clicks that
+// fill it. Holds the state the window shows, without widgets: the view mode and hits live in the
+// list model, the form's fields in the RecordForm; the window draws them and forwards the user's
+// clicks and typing here.
+class RecordEditor : public QObject {
+    Q_OBJECT
+public:
+    // No row: the list reported none, or nothing was clicked yet.
+    static constexpr int kNoRow = -1;
+
+    // All references must outlive the editor.
+    RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
+                 DialogService& dialogs, QObject* parent = nullptr);
+
+    // After a file was loaded: every record listed, the label showing the file's record-count word.
+    void showLoadedFile();
+
+    SearchMode searchMode() const { return m_searchMode; }
+    void setSearchMode(SearchMode mode) { m_searchMode = mode; }
+    // Lists the hits for `text` (as typed) over the whole list; the filtered view.
+    void searchRecords(const std::string& text);
+    // Lists every record again; the full view.
+    void refreshRecordList();
+    // Removes the record of the current row and lists every record. Does nothing without a row
+    // the list shows.
+    void removeRecord();
+
+    // A click on the list, with the row it hit (kNoRow for none). Fills the form from that row's
+    // record unless it is the row last shown and the form was not reshaped since; true when the
+    // form was filled.
+    bool selectRecord(int row);
+
+    // The form commands. Before a record has been shown there is no form and each does nothing.
+    // Writes the form into the record it was filled from, wherever that record now stands.
+    void applyForm();
+    // Appends the form as a new record after the last one, in the full view.
+    void newRecord();
+    // Adds a creature entry with the default values to the form (not to the record).
+    void addEntry();
+    // Removes the form's last creature entry (not the record's).
+    void removeLastEntry();
+    // Copies the texts of the world X, Y and Z boxes, as shown, into the form's X, Y and Z fields;
+    // an empty box leaves its field as it was.
+    void copyPositionToForm(const std::string& x, const std::string& y, const std::string& z);
+
+    // One step back or forward in the record history. The list is drawn again in the view it was
+    // in (a search result is searched again), and a form whose record the step changed shows it
+    // as it now is. Unapplied typing is not part of the history.
+    void undo();
+    void redo();
+
+    int currentRow() const { return m_currentRow; }
+    const std::string& countLabel() const { return m_countLabel; }
+    const RecordForm& form() const { return m_form; }
+    // The text typed into field j's box. Precondition: 1 <= j <= the form's field count.
+    void typeIntoField(std::size_t j, std::string text);
+
+signals:
+    void countLabelChanged();
+    // The grid got another number of fields; the view builds it anew, unscrolled.
+    void formRebuilt();
+    // The fields' texts were written by the program.
+    void formFilled();
+    // The position the form's X, Y and Z fields show, for the map and the coordinate boxes.
+    void worldPositionShown(double x, double y, double z);
+    // New added a row at the end of the list; the list brings it into view.
+    void rowAppended(int row);
+
+protected:
+    // Fills the form from `record`, first building the grid for its entry count when `rebuild`;
+    // the map follows the record's position.
+    void showInForm(const SpawnRecord& record, bool rebuild);
+    void setCountLabel(std::string text);
+    // Refuses with the message when some box of the form is empty.
+    bool formIsComplete();
+    // After a step of the history: the list in its view, the form on its record.
+    void followHistoryStep(std::optional<std::uint64_t> serial);
+    // Builds the grid anew for `record`, which carries the form's values across, and fills it.
+    void reshapeForm(const SpawnRecord& record, std::size_t fieldCount);
+    // The list was drawn anew: the next click reads its record afresh, whatever its row.
+    void forgetHandledRow() { m_handledRow = kNeverHandled; }
+
+    static constexpr int kNeverHandled = -2;
+    static constexpr std::int32_t kNoEntryCount = -2;
+
+    SpawnDocument& m_document;
+    const ElementNameTables& m_names;
+    RecordListModel& m_list;
+    DialogService& m_dialogs;
+
+    SearchMode m_searchMode = SearchMode::Id;
+    // The search whose hits the filtered view shows.
+    SearchMode m_lastSearchMode = SearchMode::Id;
+    std::string m_lastSearchText;
+    std::string m_countLabel;
+    RecordForm m_form;
+    int m_currentRow = kNoRow;
+    int m_handledRow = kNeverHandled;
+    std::int32_t m_formEntryCount = kNoEntryCount;
+    bool m_forceRefresh = false;
+};
+
+} // namespace spawn

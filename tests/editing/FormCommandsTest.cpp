@@ -1,0 +1,245 @@
+#include "ElementBytes.h"
+#include "ScriptedDialogs.h"
+#include "SpawnBytes.h"
+#include "TempFolder.h"
+
+#include "ElementDatabase.h"
+#include "RecordEditor.h"
+#include "RecordListModel.h"
+#include "SpawnDocument.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include <bit>
+
+using namespace spawn;
+using namespace spawn::testing;
+
+namespace {
+
+// Creature 16 is named; 17 is not.
+ElementNameTables names() {
+    ElementBytes db;
+    db.creatures = {{16, utf16(u"林间小鹿")}};
+    return readElementDatabase(db.build()).value().names;
+}
+
+struct Editing {
+    explicit Editing(const std::vector<std::uint8_t>& bytes) {
+        document.load(parseSpawnFile(bytes, tables, "mobset.data").value(), "mobset.data");
+        editor.showLoadedFile();
+    }
+    std::vector<std::uint8_t> saved() const { return serializeSpawnFile(document.context(), document.records()); }
+    const RecordForm& form() const { return editor.form(); }
+    void type(std::size_t j, const std::string& text) { editor.typeIntoField(j, text); }
+
+    const ElementNameTables tables = names();
+    ScriptedDialogs dialogs;
+    SpawnDocument document;
+    RecordListModel list{document};
+    RecordEditor editor{document, tables, list, dialogs};
+};
+
+void setFloatBits(std::vector<std::uint8_t>& record, std::size_t offset, std::uint32_t bits) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        record.at(offset + i) = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+}
+
+// Three records: no entries; one entry of creature 17 with awkward floats; two entries.
+std::vector<std::uint8_t> sample() {
+    auto awkward = recordBytes(1, 17, 3);
+    setFloatBits(awkward, 8, std::bit_cast<std::uint32_t>(1.5f)); // X
+    setFloatBits(awkward, 20, 0x7FC01234u);                       // rotation X: a NaN with a payload
+    setFloatBits(awkward, 28, 0xFF800000u);                       // rotation Y: -infinity
+    setFloatBits(awkward, 32, 0x00000001u);                       // range x: the smallest subnormal
+    setFloatBits(awkward, 36, 0x80000000u);                       // range y: -0
+    return fileBytes(3, {recordBytes(0, 0, 7), awkward, recordBytes(2, 40, 9)}, {0x55, 0x66});
+}
+
+std::vector<std::string> texts(const RecordForm& form) {
+    std::vector<std::string> out;
+    for (std::size_t j = 1; j <= form.fieldCount(); ++j) {
+        out.push_back(form.text(j));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(FormCommandsTest, WithoutAFormEveryCommandDoesNothing) {
+    Editing e(sample());
+    const auto before = e.saved();
+    e.editor.applyForm();
+    e.editor.newRecord();
+    e.editor.addEntry();
+    e.editor.removeLastEntry();
+    e.editor.copyPositionToForm("1", "2", "3");
+    EXPECT_TRUE(e.form().isEmpty());
+    EXPECT_EQ(e.saved(), before);
+    EXPECT_FALSE(e.document.isModified());
+    EXPECT_TRUE(e.dialogs.messages.empty());
+}
+
+TEST(FormCommandsTest, ApplyChangesExactlyTheTypedFieldsAndKeepsEveryUntouchedByte) {
+    Editing e(sample());
+    ASSERT_TRUE(e.editor.selectRecord(1));
+    // Unchanged: the floats that 18 decimals cannot carry keep their bits.
+    e.editor.applyForm();
+    EXPECT_EQ(e.saved(), sample());
+
+    e.type(3, "-12.25");   // X
+    e.type(14, "200");     // a byte
+    e.type(21, "16");      // the first creature ID: now a named creature
+    e.type(22, " ");       // a blank reads 0
+    e.editor.applyForm();
+    auto expected = sample();
+    const std::size_t record = 20 + 71;
+    writeI32At(expected, record + 8, std::bit_cast<std::int32_t>(-12.25f));
+    expected[record + 52] = 200;
+    writeI32At(expected, record + 71, 16);
+    writeI32At(expected, record + 75, 0);
+    EXPECT_EQ(e.saved(), expected);
+    EXPECT_EQ(e.list.data(e.list.index(1, 1), Qt::DisplayRole).toString(), "16");
+    EXPECT_EQ(e.list.data(e.list.index(1, 3), Qt::DisplayRole).toString(), QString::fromUtf8("林间小鹿"));
+    EXPECT_TRUE(e.document.isModified());
+
+    e.type(21, "17");
+    e.editor.applyForm();
+    EXPECT_EQ(e.document.records().at(2).displayName, "没有找到！");
+
+    // An empty box refuses with the message and changes nothing.
+    const auto before = e.saved();
+    e.type(9, "");
+    e.editor.applyForm();
+    e.editor.newRecord();
+    EXPECT_EQ(e.dialogs.messages, (std::vector<std::string>{kEmptyBox, kEmptyBox}));
+    EXPECT_EQ(e.saved(), before);
+}
+
+TEST(FormCommandsTest, ApplyFindsItsRecordWhereverItNowStandsAndNeverAnother) {
+    Editing e(sample());
+    e.editor.searchRecords("40");
+    ASSERT_TRUE(e.editor.selectRecord(0)); // record 3, the only hit
+    e.type(1, "4242");
+    e.editor.applyForm();
+    EXPECT_EQ(readI32At(e.document.records().at(3).bytes, 0), 4242);
+    EXPECT_EQ(e.list.rowCount(), 1); // still the search result
+
+    // Record 1 is removed: the form's record is now at position 2 although row 0 shows record 1.
+    e.editor.refreshRecordList();
+    e.editor.selectRecord(RecordEditor::kNoRow);
+    e.type(1, "5151");
+    const auto serial = e.document.records().at(3).serial;
+    e.document.removeRecord(1);
+    e.editor.applyForm();
+    EXPECT_EQ(e.document.records().positionOf(serial), 2);
+    EXPECT_EQ(readI32At(e.document.records().at(2).bytes, 0), 5151);
+    EXPECT_NE(readI32At(e.document.records().at(1).bytes, 0), 5151);
+
+    // Once its record is gone, Apply changes nothing.
+    e.document.removeRecord(2);
+    const auto before = e.saved();
+    e.editor.applyForm();
+    EXPECT_EQ(e.saved(), before);
+    EXPECT_EQ(e.dialogs.messages, std::vector<std::string>{kSourceRecordGone});
+}
+
+TEST(FormCommandsTest, NewAppendsAfterTheRecordsReadInTheFullViewAndKeepsTheUnreadBytes) {
+    auto bad = recordBytes(0);
+    writeI32At(bad, SpawnLayout::kEntryCountOffset, -3);
+    bad.insert(bad.end(), {1, 2, 3});
+    const auto stopped = fileBytes(9, {recordBytes(1, 16), recordBytes(2, 40)}, bad);
+    Editing e(stopped);
+    ASSERT_TRUE(e.document.loadStop().has_value());
+    QSignalSpy appended(&e.editor, &RecordEditor::rowAppended);
+
+    e.editor.searchRecords("40");
+    ASSERT_TRUE(e.editor.selectRecord(0));
+    e.type(1, "77");
+    e.editor.newRecord();
+    EXPECT_FALSE(e.list.isFiltered());
+    EXPECT_EQ(e.editor.countLabel(), "Total NPC-->2"); // the refresh before the record was added
+    ASSERT_EQ(e.list.rowCount(), 3);
+    EXPECT_EQ(e.list.data(e.list.index(2, 0), Qt::DisplayRole).toString(), "3");
+    ASSERT_EQ(appended.count(), 1);
+    EXPECT_EQ(appended[0][0].toInt(), 2);
+    EXPECT_EQ(e.document.context().recordCountWord(), 10);
+
+    e.editor.newRecord(); // in the full view: no refresh, the label stays
+    EXPECT_EQ(e.editor.countLabel(), "Total NPC-->2");
+    EXPECT_EQ(e.document.records().count(), 4);
+    EXPECT_EQ(e.document.context().recordCountWord(), 11);
+
+    auto record = recordBytes(2, 40);
+    writeI32At(record, 0, 77);
+    auto expected = fileBytes(11, {recordBytes(1, 16), recordBytes(2, 40), record, record}, bad);
+    EXPECT_EQ(e.saved(), expected);
+    // The original of the record the form came from is unchanged.
+    EXPECT_EQ(e.document.records().at(2).bytes, recordBytes(2, 40));
+}
+
+TEST(FormCommandsTest, PlusAndMinusReshapeOnlyTheFormKeepingTypedValuesAndUntouchedBits) {
+    Editing e(sample());
+    ASSERT_TRUE(e.editor.selectRecord(0)); // no entries
+    e.type(1, "");
+    e.type(3, "2.5");
+    e.editor.addEntry();
+    ASSERT_EQ(e.form().fieldCount(), 38u);
+    EXPECT_EQ(e.form().text(1), "0");
+    EXPECT_EQ(e.form().text(2), "1");
+    EXPECT_EQ(e.form().text(3), "2.500000000000000000");
+    const std::vector<std::string> defaults = {"16", "1", "2000", "0", "0", "0", "0", "0", "0",
+                                               "0",  "0", "1",    "1", "1", "0", "0", "0", "0"};
+    const auto all = texts(e.form());
+    EXPECT_EQ(std::vector<std::string>(all.begin() + 20, all.end()), defaults);
+    EXPECT_EQ(e.document.records().at(1).entryCount, 0); // the record is unchanged until Apply
+
+    e.editor.removeLastEntry();
+    EXPECT_EQ(e.form().fieldCount(), 20u);
+    EXPECT_EQ(e.form().text(2), "0");
+    EXPECT_EQ(e.form().text(3), "2.500000000000000000");
+    e.editor.removeLastEntry();
+    EXPECT_EQ(e.dialogs.messages, std::vector<std::string>{kNoEntryToRemove});
+    EXPECT_EQ(e.form().fieldCount(), 20u);
+
+    // A click, on the same row too, drops the unapplied reshaping.
+    e.editor.addEntry();
+    ASSERT_TRUE(e.editor.selectRecord(0));
+    EXPECT_EQ(e.form().fieldCount(), 20u);
+    EXPECT_EQ(e.form().toRecord(e.tables).bytes, e.document.records().at(1).bytes);
+
+    // Through "+" then "-" the awkward floats keep their bits, and New stores them.
+    ASSERT_TRUE(e.editor.selectRecord(1));
+    e.editor.addEntry();
+    e.editor.removeLastEntry();
+    e.editor.newRecord();
+    EXPECT_EQ(e.document.records().at(4).bytes, e.document.records().at(2).bytes);
+}
+
+TEST(FormCommandsTest, PlusStopsAtAHundredEntriesWithAMessage) {
+    Editing e(fileBytes(1, {recordBytes(99, 16)}));
+    ASSERT_TRUE(e.editor.selectRecord(0));
+    e.editor.addEntry();
+    EXPECT_EQ(e.form().fieldCount(), formFieldCount(100));
+    e.editor.addEntry();
+    EXPECT_EQ(e.form().fieldCount(), formFieldCount(100));
+    EXPECT_EQ(e.dialogs.messages, std::vector<std::string>{kTooManyEntries});
+    e.editor.applyForm();
+    EXPECT_EQ(e.document.records().at(1).entryCount, 100);
+    EXPECT_EQ(e.document.records().at(1).bytes.size(), SpawnLayout::recordSize(100));
+}
+
+TEST(FormCommandsTest, CopyPositionTakesTheBoxTextsAsShownAndSkipsAnEmptyBox) {
+    Editing e(sample());
+    ASSERT_TRUE(e.editor.selectRecord(2));
+    const std::string y = e.form().text(4);
+    e.editor.copyPositionToForm("1234.57", "", "-5");
+    EXPECT_EQ(e.form().text(3), "1234.57");
+    EXPECT_EQ(e.form().text(4), y);
+    EXPECT_EQ(e.form().text(5), "-5");
+    EXPECT_FALSE(e.document.isModified()); // the record changes only with Apply
+    e.editor.applyForm();
+    EXPECT_EQ(std::bit_cast<float>(readI32At(e.document.records().at(3).bytes, 8)), 1234.57f);
+}
