@@ -158,31 +158,6 @@ TEST(BackupTest, ABackupThatFailsMidwayLeavesThePreviousBackupWhole) {
     EXPECT_EQ(modeOf(backup), 0600u);
 }
 
-TEST(InPlaceSaveTest, AFolderThatRefusesNewFilesHasAWritableFileWrittenWhereItStands) {
-    const TempFolder dir;
-    const std::string file = dir.file("mobset.data");
-    const std::string locked = dir.file("locked.data");
-    writeBytes(file, pattern(100, 1));
-    writeBytes(locked, pattern(100, 1));
-    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
-    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    const ino_t inode = statOf(file).st_ino;
-    const WithoutRoot nobody;
-    ASSERT_TRUE(nobody.ok());
-
-    ASSERT_TRUE(writeFileAtomically(file, pattern(40, 2)).ok());
-    EXPECT_EQ(readBytes(file), pattern(40, 2));
-    EXPECT_EQ(statOf(file).st_ino, inode); // the same file, not a new one renamed over it
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"locked.data", "mobset.data"}));
-
-    // A file that cannot be written either is left as it was, with the folder's refusal as reason.
-    const auto refused = writeFileAtomically(locked, pattern(40, 2));
-    ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.error().message, "无法写入文件：" + locked + " (" + std::strerror(EACCES) + ")");
-    EXPECT_EQ(readBytes(locked), pattern(100, 1));
-}
-
 TEST(ReadWholeFileTest, OnlyRegularFilesUpToTheLimitAreReadAndAnythingElseFailsAtOnce) {
     const TempFolder dir;
     ASSERT_EQ(::mkfifo(dir.file("mobset.data").c_str(), 0600), 0);

@@ -240,19 +240,32 @@ TEST_F(SaveCommandTest, SecondSaveBacksUpTheFileTheFirstSaveWrote) {
 
 TEST_F(SaveCommandTest, InAFolderThatRefusesNewFilesBothFilesAreWrittenInPlace) {
     writeBytes(dir.file("mobset.data.bak"), {1, 2, 3});
+    writeBytes(dir.file("locked.data"), {1, 2, 3});
     for (const char* name : {"mobset.data", "mobset.data.bak"}) {
         ASSERT_EQ(::chmod(dir.file(name).c_str(), 0666), 0);
     }
+    ASSERT_EQ(::chmod(dir.file("locked.data").c_str(), 0444), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(dir.file("mobset.data").c_str(), &before), 0);
     const WithoutRoot nobody;
     ASSERT_TRUE(nobody.ok());
 
     document.appendRecord(extraRecord());
-    dialogs.saveAnswers = {dir.file("mobset.data")};
+    dialogs.saveAnswers = {dir.file("locked.data"), dir.file("mobset.data")};
+    // A file that cannot be written either is left alone, the folder's refusal given as reason.
+    EXPECT_FALSE(save());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"无法写入文件：" + dir.file("locked.data") + " (" +
+                                                         std::strerror(EACCES) + ")"});
+    EXPECT_EQ(readBytes(dir.file("locked.data")), (std::vector<std::uint8_t>{1, 2, 3}));
+    dialogs.messages.clear();
     ASSERT_TRUE(save());
     EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), sampleFile());
     EXPECT_EQ(readBytes(dir.file("mobset.data")).size(), sampleFile().size() + recordBytes(2).size());
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"3  Saved!"});
+    struct stat after {};
+    ASSERT_EQ(::stat(dir.file("mobset.data").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino); // the same file, not a new one renamed over it
 
     // The disk fills while the file is rewritten: the backup, one record shorter, was complete.
     document.appendRecord(extraRecord());
