@@ -28,15 +28,7 @@ Json stopJson(const std::optional<LoadStop>& stopped) {
 }
 
 ToolOutput listCommand(const std::string& file, const std::string& elementsPath) {
-    ElementNameTables names;
-    if (!elementsPath.empty()) {
-        auto loaded = loadNameTablesForTool(elementsPath);
-        if (!loaded) {
-            return failure(loaded.error().message);
-        }
-        names = std::move(loaded).value();
-    }
-    auto loaded = loadSpawnFile(file, names);
+    auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
         return failure(loaded.error().message);
     }
