@@ -5,6 +5,9 @@ cd "$(dirname "$0")"
 ./tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target spawn-editor spawn-tool
-./build/src/cli/spawn-tool demo demo >/dev/null
+# The demo world is written once; later runs open it with the edits saved into it.
+if [ ! -e demo/mobset.data ] && [ ! -e demo/elements.data ]; then
+  ./build/src/cli/spawn-tool demo demo >/dev/null
+fi
 cd demo
 exec ../build/src/app/spawn-editor "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors, runs every test, then builds
-# the data-layer tests under AddressSanitizer and UndefinedBehaviorSanitizer and runs them too.
+# everything under AddressSanitizer and UndefinedBehaviorSanitizer and runs every test again.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
@@ -10,7 +10,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPAWN_WERROR=ON >/dev/nu
 cmake --build build -j"$jobs"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSPAWN_WERROR=ON -DSPAWN_DATA_ONLY=ON \
+# Every test runs under the sanitizers too, the window, map and editing tests offscreen.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DSPAWN_WERROR=ON -DSPAWN_DATA_ONLY=OFF -DSPAWN_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" >/dev/null
 cmake --build build-asan -j"$jobs"
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
+(cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j"$jobs")

@@ -63,7 +63,21 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     updateCaption();
 }
 
-SpawnEditorWindow::~SpawnEditorWindow() = default;
+SpawnEditorWindow::~SpawnEditorWindow() {
+    // The list model, the views and the coordinate boxes refer to the document, a member that
+    // would otherwise go before them (QObject deletes its children after our members). So they go
+    // here, newest first, as what refers to another child is made after it; the list is read anew
+    // each time in case a child takes others with it. Nothing they do while going may reach this
+    // window's event filter or slots, which use the controls being deleted.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->removeEventFilter(this);
+        disconnect(child, nullptr, this, nullptr);
+    }
+    disconnect(&m_document, nullptr, this, nullptr);
+    while (!children().isEmpty()) {
+        delete children().constLast();
+    }
+}
 
 void SpawnEditorWindow::buildControls() {
     auto button = [this](int id, const char* text, int x, int y, int w, int h) {

@@ -159,23 +159,30 @@ std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements) {
     return ids;
 }
 
-Status writeDemoWorld(const std::string& folder, std::int32_t areaCount) {
+Status writeDemoWorld(const std::string& folder, std::int32_t areaCount, bool overwrite) {
+    const std::string elementsPath = (std::filesystem::path(folder) / kElementsFileName).string();
+    const std::string spawnPath = (std::filesystem::path(folder) / kDefaultFileName).string();
     std::error_code ec;
+    if (!overwrite) {
+        for (const auto& path : {spawnPath, elementsPath}) {
+            if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+                return Error{"文件已存在：" + path + " (--force overwrites it)"};
+            }
+        }
+    }
     std::filesystem::create_directories(folder, ec);
     if (ec) {
         return Error{"无法创建文件夹：" + folder + " (" + ec.message() + ")"};
     }
     const DemoElements elements = generateDemoElements({});
-    auto written =
-        writeFileAtomically((std::filesystem::path(folder) / kElementsFileName).string(), elements.bytes);
+    auto written = writeFileAtomically(elementsPath, elements.bytes);
     if (!written) {
         return written;
     }
     DemoSpawnOptions spawnOptions;
     spawnOptions.areaCount = areaCount;
     spawnOptions.creatureIds = demoSpawnCreatureIds(elements);
-    const auto spawn = generateDemoSpawnFile(spawnOptions);
-    return writeFileAtomically((std::filesystem::path(folder) / kDefaultFileName).string(), spawn);
+    return writeFileAtomically(spawnPath, generateDemoSpawnFile(spawnOptions));
 }
 
 } // namespace spawn::demo

@@ -26,7 +26,9 @@ struct DemoElements;
 std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements);
 
 // Writes the demo world's files, elements.data and mobset.data, into `folder` (created when
-// missing).
-Status writeDemoWorld(const std::string& folder, std::int32_t areaCount = DemoSpawnOptions{}.areaCount);
+// missing). Unless `overwrite` is set, writes nothing and fails naming the file when either file
+// (or a link of that name) is there already: it may be a real world.
+Status writeDemoWorld(const std::string& folder, std::int32_t areaCount = DemoSpawnOptions{}.areaCount,
+                      bool overwrite = false);
 
 } // namespace spawn::demo

@@ -72,6 +72,18 @@ Result<ElementNameTables> loadNameTablesForTool(const std::string& path) {
     return std::move(db.value().names);
 }
 
+Result<SpawnFile> loadSpawnFileForTool(const std::string& file, const std::string& elementsPath) {
+    ElementNameTables names;
+    if (!elementsPath.empty()) {
+        auto loaded = loadNameTablesForTool(elementsPath);
+        if (!loaded) {
+            return loaded.error();
+        }
+        names = std::move(loaded).value();
+    }
+    return loadSpawnFile(file, names);
+}
+
 void addElementCommands(CLI::App& app, Action& action) {
     struct Options {
         std::string database;

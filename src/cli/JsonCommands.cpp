@@ -14,15 +14,7 @@ namespace {
 
 ToolOutput exportCommand(const std::string& file, const std::string& elementsPath,
                          const std::string& outPath) {
-    ElementNameTables names;
-    if (!elementsPath.empty()) {
-        auto loaded = loadNameTablesForTool(elementsPath);
-        if (!loaded) {
-            return failure(loaded.error().message);
-        }
-        names = std::move(loaded).value();
-    }
-    const auto loaded = loadSpawnFile(file, names);
+    const auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
         return failure(loaded.error().message);
     }

@@ -16,21 +16,8 @@ namespace spawn::tool {
 
 namespace {
 
-// The spawn file with the names of the element database at `elementsPath`, when one is given.
-Result<SpawnFile> loadWithNames(const std::string& file, const std::string& elementsPath) {
-    ElementNameTables names;
-    if (!elementsPath.empty()) {
-        auto loaded = loadNameTablesForTool(elementsPath);
-        if (!loaded) {
-            return loaded.error();
-        }
-        names = std::move(loaded).value();
-    }
-    return loadSpawnFile(file, names);
-}
-
 ToolOutput showCommand(const std::string& file, std::int32_t position, const std::string& elementsPath) {
-    const auto loaded = loadWithNames(file, elementsPath);
+    const auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
         return failure(loaded.error().message);
     }
@@ -61,7 +48,7 @@ ToolOutput showCommand(const std::string& file, std::int32_t position, const std
 
 ToolOutput searchCommand(const std::string& file, SearchMode mode, const std::string& text,
                          const std::string& elementsPath) {
-    const auto loaded = loadWithNames(file, elementsPath);
+    const auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
         return failure(loaded.error().message);
     }

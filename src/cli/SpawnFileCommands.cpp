@@ -23,16 +23,12 @@ Json rowsOf(const SpawnRecordList& records) {
     return rows;
 }
 
+Json stopJson(const std::optional<LoadStop>& stopped) {
+    return stopped ? Json{{"record", stopped->record}, {"message", stopped->message}} : Json(nullptr);
+}
+
 ToolOutput listCommand(const std::string& file, const std::string& elementsPath) {
-    ElementNameTables names;
-    if (!elementsPath.empty()) {
-        auto loaded = loadNameTablesForTool(elementsPath);
-        if (!loaded) {
-            return failure(loaded.error().message);
-        }
-        names = std::move(loaded).value();
-    }
-    auto loaded = loadSpawnFile(file, names);
+    auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
         return failure(loaded.error().message);
     }
@@ -40,12 +36,14 @@ ToolOutput listCommand(const std::string& file, const std::string& elementsPath)
     Json out;
     out["count_word"] = f.context.recordCountWord();
     out["rows"] = rowsOf(f.records);
-    out["stopped"] =
-        f.stopped ? Json{{"record", f.stopped->record}, {"message", f.stopped->message}} : Json(nullptr);
+    out["stopped"] = stopJson(f.stopped);
     out["remainder_bytes"] = f.context.remainder.size();
     return printJson(out);
 }
 
+// Passes only a file that loads whole and writes back byte for byte. A load that stopped early
+// writes back identically too (the unread part is carried as the remainder), so it fails on its
+// own account.
 ToolOutput checkCommand(const std::string& file) {
     auto bytes = readWholeFile(file);
     if (!bytes) {
@@ -55,16 +53,17 @@ ToolOutput checkCommand(const std::string& file) {
     if (!parsed) {
         return failure(parsed.error().message);
     }
-    const bool identical =
-        serializeSpawnFile(parsed.value().context, parsed.value().records) == bytes.value();
+    const SpawnFile& f = parsed.value();
+    const bool identical = serializeSpawnFile(f.context, f.records) == bytes.value();
     Json out;
-    out["records"] = parsed.value().records.count();
+    out["records"] = f.records.count();
     out["identical"] = identical;
-    return printJson(out, identical ? kExitOk : kExitFailure);
+    out["stopped"] = stopJson(f.stopped);
+    return printJson(out, identical && !f.stopped ? kExitOk : kExitFailure);
 }
 
-ToolOutput demoCommand(const std::string& folder, std::int32_t areaCount) {
-    const auto written = demo::writeDemoWorld(folder, areaCount);
+ToolOutput demoCommand(const std::string& folder, std::int32_t areaCount, bool force) {
+    const auto written = demo::writeDemoWorld(folder, areaCount, force);
     if (!written) {
         return failure(written.error().message);
     }
@@ -83,6 +82,7 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
         std::string elements;
         std::string folder;
         std::int32_t areas = demo::DemoSpawnOptions{}.areaCount;
+        bool force = false;
     };
     const auto options = std::make_shared<Options>();
 
@@ -92,15 +92,19 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
     list->callback(
         [&action, options] { action = [options] { return listCommand(options->file, options->elements); }; });
 
-    auto* check = app.add_subcommand("check", "Load, write back in memory and compare with the file");
+    auto* check = app.add_subcommand(
+        "check",
+        "Load, write back in memory and compare with the file; exit 0 only when whole and identical");
     check->add_option("FILE", options->file, "spawn file")->required();
     check->callback([&action, options] { action = [options] { return checkCommand(options->file); }; });
 
     auto* demo = app.add_subcommand("demo", "Write the demo world into a folder");
     demo->add_option("DIR", options->folder, "folder")->required();
     demo->add_option("--areas", options->areas, "number of spawn areas")->check(CLI::Range(0, 1000000));
-    demo->callback(
-        [&action, options] { action = [options] { return demoCommand(options->folder, options->areas); }; });
+    demo->add_flag("--force", options->force, "overwrite mobset.data and elements.data when they exist");
+    demo->callback([&action, options] {
+        action = [options] { return demoCommand(options->folder, options->areas, options->force); };
+    });
 }
 
 } // namespace spawn::tool

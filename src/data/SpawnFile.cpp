@@ -1,7 +1,6 @@
 #include "SpawnFile.h"
 
 #include "ByteReader.h"
-#include "FileIo.h"
 
 namespace spawn {
 
@@ -86,9 +85,9 @@ std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context,
     return out;
 }
 
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
-                      const SpawnRecordList& records) {
-    return writeFileAtomically(path, serializeSpawnFile(context, records));
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records,
+                      const WriteOptions& options) {
+    return writeFileAtomically(path, serializeSpawnFile(context, records), options);
 }
 
 std::string backupPathFor(const std::string& spawnPath) {
@@ -96,7 +95,7 @@ std::string backupPathFor(const std::string& spawnPath) {
 }
 
 Status makeBackup(const std::string& spawnPath) {
-    return copyFileInBlocks(spawnPath, backupPathFor(spawnPath));
+    return copyFileAtomically(spawnPath, backupPathFor(spawnPath));
 }
 
 std::string countLabelText(std::int32_t recordCount) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ElementNameTables.h"
+#include "FileIo.h"
 #include "Result.h"
 #include "SpawnLayout.h"
 #include "SpawnRecord.h"
@@ -51,14 +52,16 @@ Result<SpawnFile> loadSpawnFile(const std::string& path, const ElementNameTables
 // The file's bytes: leading block, header words, every record in order, remainder.
 std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, const SpawnRecordList& records);
 
-// Writes the file atomically; the file on disk is left whole when this fails.
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
-                      const SpawnRecordList& records);
+// Writes the file as writeFileAtomically does: the file on disk is left whole when this fails,
+// unless it had to be written in place (its message then says so).
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records,
+                      const WriteOptions& options = {});
 
 // The backup of a spawn file: its path with ".bak" appended, in the same folder.
 std::string backupPathFor(const std::string& spawnPath);
 
-// Copies the file at `spawnPath` to its backup.
+// Copies the file at `spawnPath` to its backup, written like a save: a failure leaves the previous
+// backup whole.
 Status makeBackup(const std::string& spawnPath);
 
 // Texts the user sees around loading and saving.

@@ -75,15 +75,25 @@ std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, co
 }
 
 bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder) {
-    if (const auto backup = makeBackup(document.spawnPath()); !backup) {
+    const std::string backedUp = document.spawnPath();
+    const auto backup = makeBackup(backedUp);
+    if (!backup) {
         dialogs.showMessage(backup.error().message);
     }
-    const std::string directory = document.spawnPath().empty() ? folder : folderOf(document.spawnPath());
+    const std::string directory = backedUp.empty() ? folder : folderOf(backedUp);
     const auto chosen = dialogs.chooseFileToSave({"*.data", directory});
     if (!chosen) {
         return false;
     }
-    if (const auto saved = document.saveAs(fullPath(*chosen)); !saved) {
+    const std::string path = fullPath(*chosen);
+    // Should the file have to be written in place and that fail, the message points to the copy
+    // just made of it, when the file saved over is the one backed up.
+    WriteOptions options;
+    std::error_code ec;
+    if (backup && std::filesystem::equivalent(path, backedUp, ec)) {
+        options.backupPath = backupPathFor(backedUp);
+    }
+    if (const auto saved = document.saveAs(path, options); !saved) {
         dialogs.showMessage(saved.error().message);
         return false;
     }

@@ -102,8 +102,8 @@ void SpawnDocument::load(SpawnFile file, std::string path) {
     emit recordsReset();
 }
 
-Status SpawnDocument::saveAs(const std::string& path) {
-    auto written = writeSpawnFile(path, m_file.context, m_file.records);
+Status SpawnDocument::saveAs(const std::string& path, const WriteOptions& options) {
+    auto written = writeSpawnFile(path, m_file.context, m_file.records, options);
     if (written) {
         m_path = path;
         m_history.setClean();

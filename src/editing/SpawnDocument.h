@@ -31,9 +31,10 @@ public:
     // Unsaved work: the history stands elsewhere than where the file was last loaded or saved.
     bool isModified() const { return !m_history.isClean(); }
 
-    // Writes the file to `path` atomically; on success `path` becomes the spawn path and the
-    // document is unmodified (the history stays). On failure nothing in memory changes.
-    Status saveAs(const std::string& path);
+    // Writes the file to `path` atomically (see writeFileAtomically); on success `path` becomes
+    // the spawn path and the document is unmodified (the history stays). On failure nothing in
+    // memory changes.
+    Status saveAs(const std::string& path, const WriteOptions& options = {});
 
     // Record changes, each one step of the history. Each tells the views; a position outside
     // 1..count changes nothing and leaves no step.

@@ -11,7 +11,8 @@ namespace spawn {
 
 namespace {
 
-// Where the caret goes when a box's text `old` is replaced by `text`: next to the same characters.
+// Where the caret goes when a box's text `old` is replaced by `text` (when its editing finishes
+// with Enter, or other code changed it): next to the same characters.
 // A caret inside the unchanged end of the text keeps its distance from the end (typing at the end
 // stays at the end, a removed leading zero does not shift it); any other keeps its position, at
 // most the end (a removed trailing zero or point does not shift it).
@@ -38,8 +39,13 @@ CoordinateBoxes::CoordinateBoxes(const std::array<QLineEdit*, kCoordinateBoxCoun
     : QObject(parent), m_boxes(boxes), m_map(map) {
     // textChanged rather than textEdited: any change of a box's text runs its handler, also one
     // made by other code through setText; only the writes of writeCoordinateBoxes do not.
+    // textEdited only tells the user's changes apart, so that the box being typed in is left as
+    // typed: rewriting it at every keystroke would turn a lone "-" into "0" and drop the point of
+    // "12." before the next digit arrives.
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        connect(m_boxes[i], &QLineEdit::textEdited, this, [this, i] { m_typedBox = i; });
         connect(m_boxes[i], &QLineEdit::textChanged, this, [this, i] { boxChanged(i); });
+        connect(m_boxes[i], &QLineEdit::editingFinished, this, &CoordinateBoxes::editingFinished);
     }
     writeCoordinateBoxes();
 }
@@ -51,18 +57,29 @@ void CoordinateBoxes::setWorldPosition(double x, double y, double z) {
 }
 
 void CoordinateBoxes::boxChanged(std::size_t index) {
+    const bool typed = m_typedBox == index;
+    m_typedBox.reset();
     if (m_writingBoxes) {
         return;
     }
     m_state = changeBox(m_state, kCoordinateBoxes[index], m_boxes[index]->text().toStdString());
-    writeCoordinateBoxes();
+    writeCoordinateBoxes(typed ? std::optional(index) : std::nullopt);
     placeMarker();
 }
 
-void CoordinateBoxes::writeCoordinateBoxes() {
+void CoordinateBoxes::editingFinished() {
+    // The box just left shows the written value now, as the others already do; the members are
+    // unchanged, so this runs no handler and places no marker.
+    writeCoordinateBoxes();
+}
+
+void CoordinateBoxes::writeCoordinateBoxes(std::optional<std::size_t> keep) {
     const QScopedValueRollback writing(m_writingBoxes, true);
     const auto texts = boxTexts(m_state);
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        if (i == keep) {
+            continue;
+        }
         QLineEdit* box = m_boxes[i];
         const QString text = QString::fromStdString(texts[i]);
         const QString old = box->text();

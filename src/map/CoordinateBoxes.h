@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 
 class QLineEdit;
 
@@ -22,7 +23,8 @@ public:
     // `boxes` in the order 1012, 1013, 1014, 1017, 1018, 1019; none of them and not `map` may be
     // null, and all must outlive this object. Writes the all-zero members into the boxes once and
     // places no marker. From then on any change of a box's text runs that box's handler, except
-    // the changes this object makes itself.
+    // the changes this object makes itself. A box the user is typing in keeps the typed text until
+    // its editing finishes (Enter or the focus leaving it); the other boxes follow every keystroke.
     CoordinateBoxes(const std::array<QLineEdit*, kCoordinateBoxCount>& boxes, MapView* map,
                     QObject* parent = nullptr);
 
@@ -33,13 +35,18 @@ public:
 
 private:
     void boxChanged(std::size_t index);
-    void writeCoordinateBoxes();
+    void editingFinished();
+    // Writes the members into the boxes; the box `keep`, when given, keeps its text.
+    void writeCoordinateBoxes(std::optional<std::size_t> keep = std::nullopt);
     void placeMarker();
 
     std::array<QLineEdit*, kCoordinateBoxCount> m_boxes;
     MapView* m_map;
     CoordinateState m_state;
     bool m_writingBoxes = false; // the handlers ignore the changes made while this is set
+    // The box whose text the user has just changed by typing, deleting, pasting or undoing; set
+    // by textEdited, which the box emits right before textChanged, and taken by the handler.
+    std::optional<std::size_t> m_typedBox;
 };
 
 } // namespace spawn

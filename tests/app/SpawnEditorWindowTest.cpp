@@ -22,6 +22,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <memory>
 
 using namespace spawn;
 using namespace spawn::testing;
@@ -88,6 +89,7 @@ private slots:
     void undoAndRedoTakeBackApplyNewAndRemoveByteForByte();
     void theUnsavedMarkFollowsTheHistoryAcrossASave();
     void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
+    void documentOutlivesEverythingThatRefersToIt();
 };
 
 void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
@@ -595,6 +597,25 @@ void SpawnEditorWindowTest::historyKeysServeTheTextBoxWithTheFocusAndTheRecordsE
     QCOMPARE(window.document().records().count(), 3);
     QCOMPARE(bytesNow(window), sampleFile());
     window.hide();
+}
+
+void SpawnEditorWindowTest::documentOutlivesEverythingThatRefersToIt() {
+    auto editor = std::make_unique<EditorOnSampleWorld>();
+    QVERIFY(editor->startShown());
+    SpawnEditorWindow& window = editor->window;
+    QStringList gone;
+    const auto track = [&gone](QObject* object, const QString& name) {
+        QObject::connect(object, &QObject::destroyed, [&gone, name] { gone << name; });
+    };
+    auto* list = control<QTableView>(window, 1000);
+    track(&window.document(), "document");
+    track(list->model(), "model");
+    track(list, "list");
+    track(control<QLineEdit>(window, 1012), "world X box");
+    window.close();
+    editor.reset();
+    QCOMPARE(gone.size(), 4);
+    QCOMPARE(gone.last(), QStringLiteral("document"));
 }
 
 QTEST_MAIN(SpawnEditorWindowTest)

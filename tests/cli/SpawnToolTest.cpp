@@ -1,6 +1,7 @@
 #include "SpawnBytes.h"
 #include "TempFolder.h"
 
+#include "FileIo.h"
 #include "SpawnFile.h"
 #include "SpawnTool.h"
 
@@ -59,6 +60,20 @@ TEST(SpawnToolTest, UnreadableOrShortFilesExitOneWithTheMessageOnStderr) {
     }
 }
 
+TEST(SpawnToolTest, DevicesAndHugeFilesAreRefusedAtOnce) {
+    const TempFolder dir;
+    writeBytes(dir.file("huge.data"), {});
+    std::filesystem::resize_file(dir.file("huge.data"), kMaxReadSize + 1);
+    const std::vector<std::vector<std::string>> runs = {{"list", "/dev/zero", "(not a regular file)"},
+                                                        {"db-info", "/dev/urandom", "(not a regular file)"},
+                                                        {"check", dir.file("huge.data"), "(file too large)"}};
+    for (const auto& run : runs) {
+        const auto result = runSpawnTool({run[0], run[1]});
+        EXPECT_EQ(result.exitCode, 1) << run[0];
+        EXPECT_EQ(result.err, "无法读取文件：" + run[1] + " " + run[2] + "\n");
+    }
+}
+
 TEST(SpawnToolTest, WrongUsageExitsTwo) {
     EXPECT_EQ(runSpawnTool({}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"list"}).exitCode, 2);
@@ -80,6 +95,33 @@ TEST(SpawnToolTest, CheckConfirmsTheDemoWorldWritesBackIdentically) {
     const Json out = Json::parse(result.out);
     EXPECT_TRUE(out["identical"].get<bool>());
     EXPECT_GE(out["records"].get<int>(), 2000);
+    EXPECT_TRUE(out["stopped"].is_null());
+}
+
+TEST(SpawnToolTest, CheckFailsAFileWhoseLoadStoppedAndSaysWhere) {
+    const TempFolder dir;
+    auto bad = recordBytes(1);
+    writeI32At(bad, SpawnLayout::kEntryCountOffset, 253);
+    writeBytes(dir.file("m.data"), fileBytes(3, {recordBytes(1), recordBytes(0), bad, recordBytes(2)}));
+    const auto stopped = runSpawnTool({"check", dir.file("m.data")});
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_EQ(stopped.out, R"({"records":2,"identical":true,"stopped":{"record":2,"message":"2:253 Big"}})"
+                           "\n");
+}
+
+TEST(SpawnToolTest, DemoLeavesExistingFilesAloneUnlessForced) {
+    const TempFolder dir;
+    writeBytes(dir.file("mobset.data"), {1, 2, 3});
+    const auto refused = runSpawnTool({"demo", dir.path().string(), "--areas", "5"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.out.empty());
+    EXPECT_NE(refused.err.find(dir.file("mobset.data")), std::string::npos);
+    EXPECT_EQ(readBytes(dir.file("mobset.data")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("elements.data")));
+
+    const auto forced = runSpawnTool({"demo", dir.path().string(), "--areas", "5", "--force"});
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(Json::parse(runSpawnTool({"list", dir.file("mobset.data")}).out)["count_word"], 5);
 }
 
 TEST(SpawnToolTest, DemoWorldTakesTheNumberOfAreasAsked) {

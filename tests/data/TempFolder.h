@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace spawn::testing {
@@ -38,6 +39,33 @@ public:
 private:
     static inline int s_counter = 0;
     std::filesystem::path m_path;
+};
+
+// While one of these lives, a process running as root acts as user and group nobody, so that
+// permissions apply to it as to any user; other processes are left as they are.
+class WithoutRoot {
+public:
+    static constexpr uid_t kNobody = 65534;
+    WithoutRoot() : m_wasRoot(::geteuid() == 0) {
+        if (m_wasRoot) {
+            m_dropped = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
+        }
+    }
+    ~WithoutRoot() {
+        if (m_wasRoot) {
+            static_cast<void>(::seteuid(0));
+            static_cast<void>(::setegid(0));
+        }
+    }
+    WithoutRoot(const WithoutRoot&) = delete;
+    WithoutRoot& operator=(const WithoutRoot&) = delete;
+
+    // False when root could not become nobody.
+    bool ok() const { return !m_wasRoot || m_dropped; }
+
+private:
+    bool m_wasRoot;
+    bool m_dropped = false;
 };
 
 inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -4,11 +4,16 @@
 #include "TempFolder.h"
 
 #include "FileCommands.h"
+#include "FileIo.h"
 #include "SpawnDocument.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <sys/stat.h>
 
 using namespace spawn;
 using namespace spawn::testing;
@@ -130,6 +135,20 @@ TEST(StartupOpenTest, ShortOrUnreadableFilesAreNamedAndTheDialogComesAgain) {
     EXPECT_TRUE(dialogs.unexpected.empty());
 }
 
+TEST(StartupOpenTest, AFifoOrADeviceIsRefusedAtOnceAndTheDialogComesAgain) {
+    const TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.file("mobset.data").c_str(), 0600), 0); // nothing will ever write to it
+    writeBytes(dir.file("good.data"), sampleFile());
+    ScriptedDialogs dialogs;
+    dialogs.openAnswers = {"/dev/zero", dir.file("good.data")};
+    const auto opened = openSpawnFileAtStartup(dialogs, kNoNames, dir.path().string());
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->path, dir.file("good.data"));
+    EXPECT_EQ(dialogs.messages,
+              (std::vector<std::string>{"无法读取文件：" + dir.file("mobset.data") + " (not a regular file)",
+                                        "无法读取文件：/dev/zero (not a regular file)"}));
+}
+
 TEST(StartupOpenTest, LoadThatStoppedEarlyShowsItsMessageAndKeepsTheRecordsBefore) {
     const TempFolder dir;
     auto bad = recordBytes(1);
@@ -217,6 +236,51 @@ TEST_F(SaveCommandTest, SecondSaveBacksUpTheFileTheFirstSaveWrote) {
     EXPECT_EQ(second.size(), sampleFile().size() + recordBytes(2).size());
     EXPECT_EQ(second[4], 3); // the record-count word went up with the new record
     EXPECT_FALSE(document.isModified());
+}
+
+TEST_F(SaveCommandTest, InAFolderThatRefusesNewFilesBothFilesAreWrittenInPlace) {
+    writeBytes(dir.file("mobset.data.bak"), {1, 2, 3});
+    writeBytes(dir.file("locked.data"), {1, 2, 3});
+    for (const char* name : {"mobset.data", "mobset.data.bak"}) {
+        ASSERT_EQ(::chmod(dir.file(name).c_str(), 0666), 0);
+    }
+    ASSERT_EQ(::chmod(dir.file("locked.data").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(dir.file("mobset.data").c_str(), &before), 0);
+    const WithoutRoot nobody;
+    ASSERT_TRUE(nobody.ok());
+
+    document.appendRecord(extraRecord());
+    dialogs.saveAnswers = {dir.file("locked.data"), dir.file("mobset.data")};
+    // A file that cannot be written either is left alone, the folder's refusal given as reason.
+    EXPECT_FALSE(save());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"无法写入文件：" + dir.file("locked.data") + " (" +
+                                                         std::strerror(EACCES) + ")"});
+    EXPECT_EQ(readBytes(dir.file("locked.data")), (std::vector<std::uint8_t>{1, 2, 3}));
+    dialogs.messages.clear();
+    ASSERT_TRUE(save());
+    EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), sampleFile());
+    EXPECT_EQ(readBytes(dir.file("mobset.data")).size(), sampleFile().size() + recordBytes(2).size());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"3  Saved!"});
+    struct stat after {};
+    ASSERT_EQ(::stat(dir.file("mobset.data").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino); // the same file, not a new one renamed over it
+
+    // The disk fills while the file is rewritten: the backup, one record shorter, was complete.
+    document.appendRecord(extraRecord());
+    const auto backedUp = readBytes(dir.file("mobset.data"));
+    const ScopedWriteFailure full(backedUp.size(), ENOSPC);
+    dialogs.messages.clear();
+    dialogs.saveAnswers = {dir.file("mobset.data")};
+    EXPECT_FALSE(save());
+    EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), backedUp);
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{"无法写入文件：" + dir.file("mobset.data") + " (" +
+                                       std::strerror(ENOSPC) + ")，文件可能已不完整，备份：" +
+                                       dir.file("mobset.data.bak")});
+    EXPECT_TRUE(document.isModified());
+    EXPECT_EQ(document.records().count(), 4);
 }
 
 TEST(CloseCommandTest, NothingUnsavedClosesAtOnceAndUnsavedWorkAsksFirst) {

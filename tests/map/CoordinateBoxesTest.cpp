@@ -111,36 +111,100 @@ private slots:
         QVERIFY(w.coords->state() == CoordinateState{});
     }
 
-    void typingRewritesTheBoxes_data() {
+    // Each row types `keys` into an emptied box, one key at a time, checks the six boxes after
+    // every key (`during`, one line of six texts per key), then presses Enter and checks the box's
+    // own text and where the marker ended.
+    void typedTextStaysUntilEditingFinishes_data() {
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("keys");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("point typed at the end is removed")
-            << int{WorldX} << QString("12.") << QStringList{"12", "0", "0", "401", "0", "0"};
-        QTest::newRow("lone minus in map X")
-            << int{MapX} << QString("-") << QStringList{"-4000", "0", "0", "0", "0", "0"};
+        QTest::addColumn<QStringList>("during");
+        QTest::addColumn<QString>("finished");
+        QTest::addColumn<QPoint>("markerCentre");
+        QTest::newRow("negative world X") << int{WorldX} << QString("-2500")
+                                          << QStringList{"- 0 0 400 0 0", "-2 0 0 400 0 0", "-25 0 0 398 0 0",
+                                                         "-250 0 0 375 0 0", "-2500 0 0 150 0 0"}
+                                          << QString("-2500") << QPoint(81, 504);
+        QTest::newRow("world X with a fraction")
+            << int{WorldX} << QString("12.5")
+            << QStringList{"1 0 0 400 0 0", "12 0 0 401 0 0", "12. 0 0 401 0 0", "12.5 0 0 401 0 0"}
+            << QString("12.5") << QPoint(219, 504);
+        QTest::newRow("trailing zero and point go on finishing")
+            << int{WorldX} << QString("12.50")
+            << QStringList{"1 0 0 400 0 0", "12 0 0 401 0 0", "12. 0 0 401 0 0", "12.5 0 0 401 0 0",
+                           "12.50 0 0 401 0 0"}
+            << QString("12.5") << QPoint(219, 504);
+        QTest::newRow("negative world Z")
+            << int{WorldZ} << QString("-1234.5")
+            << QStringList{"0 0 - 0 550 0",      "0 0 -1 0 550 0",    "0 0 -12 0 549 0",
+                           "0 0 -123 0 538 0",   "0 0 -1234 0 427 0", "0 0 -1234. 0 427 0",
+                           "0 0 -1234.5 0 427 0"}
+            << QString("-1234.5") << QPoint(0, 308);
+        QTest::newRow("negative map X")
+            << int{MapX} << QString("-3") << QStringList{"-4000 0 0 - 0 0", "-4030 0 0 -3 0 0"}
+            << QString("-3") << QPoint(-1, 504);
+        QTest::newRow("lone minus in map X becomes 0")
+            << int{MapX} << QString("-") << QStringList{"-4000 0 0 - 0 0"} << QString("0") << QPoint(0, 504);
         QTest::newRow("leading zeros in height")
-            << int{MapHeight} << QString("0012") << QStringList{"0", "120", "0", "0", "0", "12"};
-        QTest::newRow("minus typed first vanishes")
-            << int{WorldY} << QString("-15") << QStringList{"0", "15", "0", "0", "0", "1"};
+            << int{MapHeight} << QString("0012")
+            << QStringList{"0 0 0 0 0 0", "0 0 0 0 0 00", "0 10 0 0 0 001", "0 120 0 0 0 0012"}
+            << QString("12") << QPoint(0, 504);
+        QTest::newRow("exponent and plus sign")
+            << int{WorldX} << QString("+1e3")
+            << QStringList{"+ 0 0 400 0 0", "+1 0 0 400 0 0", "+1e 0 0 400 0 0", "+1e3 0 0 500 0 0"}
+            << QString("1000") << QPoint(273, 504);
     }
 
-    void typingRewritesTheBoxes() {
+    void typedTextStaysUntilEditingFinishes() {
         QFETCH(int, box);
         QFETCH(QString, keys);
-        QFETCH(QStringList, texts);
+        QFETCH(QStringList, during);
+        QFETCH(QString, finished);
+        QFETCH(QPoint, markerCentre);
+        QCOMPARE(during.size(), keys.size());
         Window w;
-        w.type(static_cast<Box>(box), keys);
-        QCOMPARE(w.texts(), texts);
+        QLineEdit* edit = w.boxes[static_cast<std::size_t>(box)];
+        edit->selectAll();
+        for (qsizetype k = 0; k < keys.size(); ++k) {
+            QTest::keyClick(edit, keys[k].toLatin1());
+            QCOMPARE(w.texts().join(' '), during[k]);
+            QCOMPARE(w.placements.added, k + 1);
+        }
+        const CoordinateState typed = w.coords->state();
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), finished);
+        QVERIFY(w.coords->state() == typed); // finishing changes no member and places no marker
+        QCOMPARE(w.placements.added, keys.size());
+        const QRect marker = w.map->marker()->geometry();
+        QCOMPARE(marker.topLeft() + QPoint(MapGrid::kMarkerHalfSize, MapGrid::kMarkerHalfSize), markerCentre);
     }
 
-    void pastedTextIsReadAsAWholeAndRewritten() {
+    void leavingABoxRewritesItAndNothingElse() {
+        Window w;
+        w.widget.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+        w.boxes[WorldX]->setFocus();
+        w.type(WorldX, "abc");
+        QCOMPARE(w.texts(), QStringList({"abc", "0", "0", "400", "0", "0"}));
+        QCOMPARE(w.placements.added, 3);
+
+        w.boxes[MapY]->setFocus();
+        QCOMPARE(w.texts(), QStringList({"0", "0", "0", "400", "0", "0"}));
+        QCOMPARE(w.placements.added, 3);
+        // The box now typed in keeps its text in turn; the one left stays rewritten.
+        w.type(MapY, "-");
+        QCOMPARE(w.texts(), QStringList({"0", "0", "-5500", "400", "-", "0"}));
+        QCOMPARE(w.coords->state().worldZ, -5500.0f);
+    }
+
+    void pastedTextIsReadAsAWholeAndRewrittenOnFinishing() {
         Window w;
         w.boxes[WorldX]->selectAll();
         w.boxes[WorldX]->insert("12.50");
-        QCOMPARE(w.texts(), QStringList({"12.5", "0", "0", "401", "0", "0"}));
-        QCOMPARE(w.boxes[WorldX]->cursorPosition(), 4);
+        QCOMPARE(w.texts(), QStringList({"12.50", "0", "0", "401", "0", "0"}));
         QCOMPARE(w.placements.added, 1);
+        QTest::keyClick(w.boxes[WorldX], Qt::Key_Enter);
+        QCOMPARE(w.boxes[WorldX]->text(), QString("12.5"));
+        QCOMPARE(w.boxes[WorldX]->cursorPosition(), 4);
 
         w.boxes[WorldZ]->selectAll();
         w.boxes[WorldZ]->insert("-1234.5");
@@ -148,41 +212,50 @@ private slots:
         QCOMPARE(w.coords->state().worldZ, -1234.5f);
     }
 
-    void emptyingABoxShowsZeroAtOnceWithTheCaretAfterIt() {
+    void emptyingABoxMovesThePairAtOnceAndShowsZeroOnFinishing() {
         Window w;
         w.type(MapX, "523");
         QCOMPARE(w.boxes[WorldX]->text(), QString("1230"));
         w.boxes[MapX]->selectAll();
         QTest::keyClick(w.boxes[MapX], Qt::Key_Backspace);
-        QCOMPARE(w.boxes[MapX]->text(), QString("0"));
+        QCOMPARE(w.boxes[MapX]->text(), QString(""));
         QCOMPARE(w.boxes[WorldX]->text(), QString("-4000"));
         QCOMPARE(w.coords->state().worldX, -4000.0f);
-        // The next digit replaces the 0 instead of going in front of it.
         QTest::keyClicks(w.boxes[MapX], "5");
         QCOMPARE(w.boxes[MapX]->text(), QString("5"));
+        QCOMPARE(w.boxes[WorldX]->text(), QString("-3950"));
+        w.boxes[MapX]->selectAll();
+        QTest::keyClick(w.boxes[MapX], Qt::Key_Delete);
+        QTest::keyClick(w.boxes[MapX], Qt::Key_Return);
+        QCOMPARE(w.boxes[MapX]->text(), QString("0"));
+        QCOMPARE(w.boxes[WorldX]->text(), QString("-4000"));
     }
 
-    void caretStaysNextToTheCharactersItWasNextTo() {
+    void caretStaysNextToTheCharactersItWasNextToWhenEnterRewritesTheBox() {
         Window w;
         QLineEdit* box = w.boxes[WorldX];
         w.type(WorldX, "125");
-        // A point typed inside a number stays, and so does the caret after it.
         QTest::keyClick(box, Qt::Key_Left);
         QTest::keyClick(box, '.');
         QCOMPARE(box->text(), QString("12.5"));
         QCOMPARE(box->cursorPosition(), 3);
-        // A minus typed in front makes the number negative; a zero typed there vanishes.
+        // A zero typed in front stays while typing and goes on Enter, the caret still before the 1.
         QTest::keyClick(box, Qt::Key_Home);
         QTest::keyClick(box, '0');
+        QCOMPARE(box->text(), QString("012.5"));
+        QCOMPARE(box->cursorPosition(), 1);
+        QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(box->text(), QString("12.5"));
         QCOMPARE(box->cursorPosition(), 0);
         QTest::keyClick(box, '-');
         QCOMPARE(box->text(), QString("-12.5"));
         QCOMPARE(box->cursorPosition(), 1);
         QCOMPARE(w.boxes[MapX]->text(), QString("399"));
-        // A trailing zero typed after the point vanishes with the caret left at the end.
+        // A trailing zero goes on Enter with the caret left at the end.
         QTest::keyClick(box, Qt::Key_End);
         QTest::keyClick(box, '0');
+        QCOMPARE(box->text(), QString("-12.50"));
+        QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(box->text(), QString("-12.5"));
         QCOMPARE(box->cursorPosition(), 5);
     }
