@@ -34,7 +34,9 @@ using namespace spawn::testing;
 namespace {
 
 std::optional<ChildProcess> g_xvfb;
-std::string g_wineProblem = "Wine or the mingw-w64 build is not available";
+std::string g_wineProblem =
+    "spawn-tool.exe and the Windows stand-in are not built here (SPAWN_WINDOWS_TOOL is OFF, or mingw-w64 "
+    "or Wine is not installed)";
 bool g_wineReady = false;
 
 const std::string kExampleJson =
