@@ -113,7 +113,8 @@ void SpawnEditorWindow::buildControls() {
     // The picture takes the bitmap's own size, as a static showing a bitmap does.
     m_mapView = new MapView(this);
     m_mapView->move(unitsToPixels(296, 19, 291, 336).topLeft());
-    m_showSpawnDots = place(new QCheckBox(QStringLiteral("&All NPC"), this), ControlId::kShowSpawnDots, 296, 340, 60, 12);
+    m_showSpawnDots =
+        place(new QCheckBox(QStringLiteral("&All NPC"), this), ControlId::kShowSpawnDots, 296, 340, 60, 12);
     m_showSpawnDots->setChecked(true);
 
     group("Absolute coordinates", 291, 362, 301, 28);

@@ -156,7 +156,8 @@ PicturePoint picturePoint(std::int32_t width, std::int32_t height, MapPoint poin
 }
 
 MapPoint mapPointAtPixel(std::int32_t width, std::int32_t height, PicturePoint pixel) {
-    return {firstGridValueAt(pixel.x, width, MapGrid::kColumns), firstGridValueAt(pixel.y, height, MapGrid::kRows)};
+    return {firstGridValueAt(pixel.x, width, MapGrid::kColumns),
+            firstGridValueAt(pixel.y, height, MapGrid::kRows)};
 }
 
 MarkerRect markerRect(std::int32_t width, std::int32_t height, MapPoint point) {

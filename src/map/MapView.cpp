@@ -51,7 +51,8 @@ void MapView::placeMapMarker(std::int32_t column, std::int32_t rowFromTop) {
 void MapView::setSpawnDots(std::span<const MapDot> dots) {
     m_dots.build(m_picture.width(), m_picture.height(), dots);
     QImage layer = m_picture.copy();
-    const auto stride = static_cast<std::int32_t>(layer.bytesPerLine() / static_cast<qsizetype>(sizeof(std::uint32_t)));
+    const auto stride =
+        static_cast<std::int32_t>(layer.bytesPerLine() / static_cast<qsizetype>(sizeof(std::uint32_t)));
     const std::span pixels(reinterpret_cast<std::uint32_t*>(layer.bits()),
                            static_cast<std::size_t>(layer.sizeInBytes()) / sizeof(std::uint32_t));
     drawDots(pixels, layer.width(), layer.height(), stride, m_dots.dots());

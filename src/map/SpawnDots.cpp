@@ -15,6 +15,7 @@ namespace {
 constexpr std::size_t kPositionFieldSize = 4;
 
 // The dot's 5 x 5 pixels, row by row: 'f' fill, 'o' outline, '.' left as it is.
+// clang-format off
 constexpr std::array<const char*, 2 * DotLook::kDotRadius + 1> kDotSprite = {
     ".ooo.",
     "offfo",
@@ -22,6 +23,7 @@ constexpr std::array<const char*, 2 * DotLook::kDotRadius + 1> kDotSprite = {
     "offfo",
     ".ooo.",
 };
+// clang-format on
 
 // The text the form shows for a float field, read back as the form reads it.
 double formValueOfFloatAt(const SpawnRecord& record, std::size_t offset) {
@@ -34,8 +36,10 @@ bool holdsPosition(const SpawnRecord& record) {
 
 std::uint64_t positionBits(const SpawnRecord& record) {
     const std::span<const std::uint8_t> bytes(record.bytes);
-    const std::uint32_t x = readU32Le(bytes.subspan(SpawnLayout::kPositionXOffset).first<kPositionFieldSize>());
-    const std::uint32_t z = readU32Le(bytes.subspan(SpawnLayout::kPositionZOffset).first<kPositionFieldSize>());
+    const std::uint32_t x =
+        readU32Le(bytes.subspan(SpawnLayout::kPositionXOffset).first<kPositionFieldSize>());
+    const std::uint32_t z =
+        readU32Le(bytes.subspan(SpawnLayout::kPositionZOffset).first<kPositionFieldSize>());
     return std::uint64_t{x} << 32 | z;
 }
 
@@ -95,7 +99,8 @@ std::vector<MapDot> RecordMapPoints::allDots(const SpawnRecordList& records) {
     return dots;
 }
 
-std::vector<MapDot> RecordMapPoints::dotsOf(const SpawnRecordList& records, std::span<const std::int32_t> indices) {
+std::vector<MapDot> RecordMapPoints::dotsOf(const SpawnRecordList& records,
+                                            std::span<const std::int32_t> indices) {
     std::vector<MapDot> dots;
     dots.reserve(indices.size());
     for (const std::int32_t index : indices) {
@@ -164,9 +169,10 @@ std::optional<std::int32_t> DotGrid::dotAt(PicturePoint click) const {
     std::optional<std::int32_t> best;
     std::int64_t bestDistance = reach * reach + 1;
     for (std::int32_t row = cellOf(top, m_cellRows); row <= cellOf(bottom, m_cellRows); ++row) {
-        for (std::int32_t column = cellOf(left, m_cellColumns); column <= cellOf(right, m_cellColumns); ++column) {
-            const std::size_t cell =
-                static_cast<std::size_t>(row) * static_cast<std::size_t>(m_cellColumns) + static_cast<std::size_t>(column);
+        for (std::int32_t column = cellOf(left, m_cellColumns); column <= cellOf(right, m_cellColumns);
+             ++column) {
+            const std::size_t cell = static_cast<std::size_t>(row) * static_cast<std::size_t>(m_cellColumns) +
+                                     static_cast<std::size_t>(column);
             for (std::uint32_t k = m_cellStart[cell]; k < m_cellStart[cell + 1]; ++k) {
                 const PictureDot& dot = m_dots[m_cellDots[k]];
                 const std::int64_t distance = squaredDistance(dot, click);
@@ -203,7 +209,8 @@ void drawDots(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t 
                 if (x < 0 || x >= width || look == '.') {
                     continue;
                 }
-                pixels[static_cast<std::size_t>(y * stride + x)] = look == 'f' ? DotLook::kDotFill : DotLook::kDotOutline;
+                pixels[static_cast<std::size_t>(y * stride + x)] =
+                    look == 'f' ? DotLook::kDotFill : DotLook::kDotOutline;
             }
         }
     }

@@ -477,7 +477,8 @@ void SpawnEditorWindowTest::mapDotsShowTheViewPickTheirRecordsAndClicksElsewhere
     EditorOnSampleWorld editor;
     // Records 1 and 2 share the origin, 3 is at map (523, 673), 4 to 11 lie off the map, 12 is at
     // (200, 250), low in the list, and 13 in the map's top right corner.
-    std::vector<std::vector<std::uint8_t>> areas = {areaAt(0, 0, 16), areaAt(0, 0, 321), areaAt(1234.5f, 1234.5f, 321)};
+    std::vector<std::vector<std::uint8_t>> areas = {areaAt(0, 0, 16), areaAt(0, 0, 321),
+                                                    areaAt(1234.5f, 1234.5f, 321)};
     for (int i = 0; i < 8; ++i) {
         areas.push_back(areaAt(9000, 0, 7));
     }
@@ -535,8 +536,9 @@ void SpawnEditorWindowTest::mapDotsShowTheViewPickTheirRecordsAndClicksElsewhere
 
     // A click away from the dots enters its map position as typing into the map boxes does.
     clickMap(QPoint(50, 50));
-    const QStringList boxes = {control<QLineEdit>(window, 1012)->text(), control<QLineEdit>(window, 1014)->text(),
-                               control<QLineEdit>(window, 1017)->text(), control<QLineEdit>(window, 1018)->text()};
+    const QStringList boxes = {
+        control<QLineEdit>(window, 1012)->text(), control<QLineEdit>(window, 1014)->text(),
+        control<QLineEdit>(window, 1017)->text(), control<QLineEdit>(window, 1018)->text()};
     QCOMPARE(boxes, (QStringList{"-3080", "4400", "92", "990"}));
     QCOMPARE(mapView->marker()->geometry(), QRect(46, 46, 8, 8));
     QCOMPARE(fieldText(window, 3), QStringLiteral("1000")); // the form keeps its text

@@ -48,10 +48,12 @@ const DotCase kDotCases[] = {
     {"just past the left edge", -4010.0f, 0.0f, MapPoint{-1, 550}, std::nullopt},
     {"just below the bottom edge", 0.0f, -5510.0f, MapPoint{400, 1101}, std::nullopt},
     {"largest float", std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
-     MapPoint{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()}, std::nullopt},
+     MapPoint{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()},
+     std::nullopt},
     // The form shows an infinity as "inf", which reads back as 0: the record is shown at the
     // origin, and its dot stands there too.
-    {"infinity reads as the form reads it", kInfinity, -kInfinity, MapPoint{400, 550}, PicturePoint{218, 252}},
+    {"infinity reads as the form reads it", kInfinity, -kInfinity, MapPoint{400, 550},
+     PicturePoint{218, 252}},
     {"NaN reads as the form reads it", std::numeric_limits<float>::quiet_NaN(), 10.0f, MapPoint{400, 549},
      PicturePoint{218, 251}},
 };
@@ -79,7 +81,8 @@ TEST_P(RecordDotTest, DotStandsWhereTheMarkerOfTheShownRecordStands) {
     EXPECT_EQ(marker.left + MapGrid::kMarkerHalfSize, c.pixel->x);
     EXPECT_EQ(marker.top + MapGrid::kMarkerHalfSize, c.pixel->y);
     // A click on the picture's nearest pixel hits it, even at the right and bottom edges.
-    const PicturePoint inside{std::min(c.pixel->x, kPictureWidth - 1), std::min(c.pixel->y, kPictureHeight - 1)};
+    const PicturePoint inside{std::min(c.pixel->x, kPictureWidth - 1),
+                              std::min(c.pixel->y, kPictureHeight - 1)};
     EXPECT_EQ(grid.dotAt(inside), 7);
 }
 
@@ -146,18 +149,19 @@ TEST(DotGridTest, ClickPicksTheNearestDotThenTheLowestPosition) {
     ASSERT_EQ(grid.dotOfPosition(9), (PictureDot{103, 91, 9}));
     EXPECT_EQ(grid.dotOfPosition(1), std::nullopt);
 
-    EXPECT_EQ(grid.dotAt({100, 91}), 2);   // two dots on the spot: the lower position
-    EXPECT_EQ(grid.dotAt({101, 91}), 2);   // nearer to the pair
-    EXPECT_EQ(grid.dotAt({102, 91}), 9);   // nearer to the third
-    EXPECT_EQ(grid.dotAt({107, 91}), 9);   // four pixels away still hits
+    EXPECT_EQ(grid.dotAt({100, 91}), 2); // two dots on the spot: the lower position
+    EXPECT_EQ(grid.dotAt({101, 91}), 2); // nearer to the pair
+    EXPECT_EQ(grid.dotAt({102, 91}), 9); // nearer to the third
+    EXPECT_EQ(grid.dotAt({107, 91}), 9); // four pixels away still hits
     EXPECT_EQ(grid.dotAt({108, 91}), std::nullopt);
-    EXPECT_EQ(grid.dotAt({103, 94}), 9);   // three down: distance 3
+    EXPECT_EQ(grid.dotAt({103, 94}), 9);            // three down: distance 3
     EXPECT_EQ(grid.dotAt({106, 94}), std::nullopt); // three across and three down: more than four
-    EXPECT_EQ(grid.dotAt({9, 7}), 4);      // from the next cell over
+    EXPECT_EQ(grid.dotAt({9, 7}), 4);               // from the next cell over
     EXPECT_EQ(grid.dotAt({10, 8}), std::nullopt);
     EXPECT_EQ(grid.dotAt({-2, -2}), std::nullopt);
-    EXPECT_EQ(grid.dotAt({std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min()}),
-              std::nullopt);
+    EXPECT_EQ(
+        grid.dotAt({std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min()}),
+        std::nullopt);
 
     DotGrid empty;
     empty.build(kPictureWidth, kPictureHeight, {});
@@ -233,11 +237,13 @@ TEST(DrawDotsTest, DotsAreDrawnClippedToThePictureTheEarliestOnTop) {
     constexpr std::int32_t stride = 24; // the four pixels past each row are not the picture's
     constexpr std::uint32_t bare = 0xFF000000u;
     std::vector<std::uint32_t> pixels(stride * height, bare);
-    const auto at = [&](std::int32_t x, std::int32_t y) { return pixels[static_cast<std::size_t>(y * stride + x)]; };
+    const auto at = [&](std::int32_t x, std::int32_t y) {
+        return pixels[static_cast<std::size_t>(y * stride + x)];
+    };
     constexpr std::int32_t far = std::numeric_limits<std::int32_t>::max();
     const std::vector<PictureDot> dots = {
-        {5, 5, 1},   {8, 5, 2},  // overlapping: the first shows
-        {0, 0, 3},   {20, 10, 4}, // corners: partly outside
+        {5, 5, 1},     {8, 5, 2},                // overlapping: the first shows
+        {0, 0, 3},     {20, 10, 4},              // corners: partly outside
         {far, far, 5}, {-far, 2, 6}, {22, 5, 7}, // outside: nothing drawn
     };
     drawDots(pixels, width, height, stride, dots);
