@@ -214,3 +214,48 @@ void BM_Search100kEveryName(benchmark::State& state) {
 BENCHMARK(BM_Search100kEveryName)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+
+// 1,000 record changes on a 50,000-record file taken back one by one, the list following each step
+// as it does in the window: a third each of Apply, New and Remove near the start of the list (the
+// costliest place for a removal to be taken back).
+void BM_Undo1000StepsOn50k(benchmark::State& state) {
+    application();
+    const auto bytes = demo::generateDemoSpawnFile({50000, 7, {}});
+    const ElementNameTables names;
+    DiscardDialogs dialogs;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SpawnDocument document;
+        document.load(parseSpawnFile(bytes, names, "bench").value(), "bench");
+        RecordListModel list(document);
+        RecordEditor editor(document, names, list, dialogs);
+        editor.showLoadedFile();
+        for (int i = 0; i < 1000; ++i) {
+            switch (i % 3) {
+            case 0:
+                document.replaceRecord(1 + i, document.records().at(2 + i));
+                break;
+            case 1:
+                document.appendRecord(document.records().at(1 + i));
+                break;
+            default:
+                document.removeRecord(1 + i);
+                break;
+            }
+        }
+        state.ResumeTiming();
+        for (int i = 0; i < 1000; ++i) {
+            editor.undo();
+        }
+        state.PauseTiming();
+        if (document.isModified()) {
+            state.SkipWithError("history did not reach the loaded state");
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Undo1000StepsOn50k)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -9,8 +9,12 @@
 #include "RecordEditor.h"
 #include "RecordListModel.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
+#include <QShortcut>
+#include <QUndoStack>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -189,6 +193,54 @@ void SpawnEditorWindow::connectRecordCommands() {
 
     // Only a mouse click picks a record; moving the selection with the keys does not.
     m_recordList->viewport()->installEventFilter(this);
+    buildHistoryActions();
+}
+
+void SpawnEditorWindow::buildHistoryActions() {
+    const QUndoStack* stack = &m_document.history();
+    m_undoAction = new QAction(this);
+    m_undoAction->setObjectName(QStringLiteral("Undo"));
+    m_redoAction = new QAction(this);
+    m_redoAction->setObjectName(QStringLiteral("Redo"));
+    auto follow = [this] {
+        const QUndoStack& history = m_document.history();
+        // Each names its step, e.g. "Undo Apply record 12"; greyed out with nothing to take.
+        m_undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText() : QStringLiteral("Undo"));
+        m_undoAction->setEnabled(history.canUndo());
+        m_redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText() : QStringLiteral("Redo"));
+        m_redoAction->setEnabled(history.canRedo());
+    };
+    connect(stack, &QUndoStack::indexChanged, this, follow);
+    connect(stack, &QUndoStack::cleanChanged, this, follow);
+    follow();
+    connect(m_undoAction, &QAction::triggered, this, [this] { m_editor->undo(); });
+    connect(m_redoAction, &QAction::triggered, this, [this] { m_editor->redo(); });
+
+    m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_recordList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu menu(this);
+        menu.addAction(m_undoAction);
+        menu.addAction(m_redoAction);
+        menu.exec(m_recordList->viewport()->mapToGlobal(pos));
+    });
+
+    // The keys work anywhere in the window. A text box claims Ctrl+Z and Ctrl+Shift+Z for its own
+    // typing before these shortcuts see them; any key that still arrives here while a text box
+    // has the focus goes to that box.
+    for (const auto& [key, redo] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), false},
+                                    std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), true},
+                                    std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
+    }
+}
+
+void SpawnEditorWindow::historyKey(bool redo) {
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
+        redo ? box->redo() : box->undo();
+        return;
+    }
+    redo ? m_editor->redo() : m_editor->undo();
 }
 
 bool SpawnEditorWindow::eventFilter(QObject* watched, QEvent* event) {

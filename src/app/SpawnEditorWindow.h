@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -105,6 +106,8 @@ private:
     void showRecordOfDot(std::int32_t position);
     void refreshMapDots();
     void highlightFormRecord();
+    void buildHistoryActions();
+    void historyKey(bool redo);
     void saveFile();
     void updateCaption();
 
@@ -130,6 +133,8 @@ private:
     QComboBox* m_clientProfile = nullptr;
     QCheckBox* m_showSpawnDots = nullptr;
     RecordMapPoints m_mapPoints;
+    QAction* m_undoAction = nullptr; // in the record list's context menu
+    QAction* m_redoAction = nullptr;
 };
 
 } // namespace spawn

@@ -15,6 +15,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addElementCommands(app, action);
     addCoordinateCommands(app, action);
     addRecordCommands(app, action);
+    addJsonCommands(app, action);
 
     // CLI11 takes the arguments in reverse order, without the program name.
     std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -39,5 +39,6 @@ void addSpawnFileCommands(CLI::App& app, Action& action);
 void addElementCommands(CLI::App& app, Action& action);
 void addCoordinateCommands(CLI::App& app, Action& action);
 void addRecordCommands(CLI::App& app, Action& action);
+void addJsonCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool

@@ -1,7 +1,10 @@
 #include "NumberText.h"
 
+#include "ByteText.h"
+
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <system_error>
@@ -153,6 +156,64 @@ std::string formatFixed18(double value) {
 
 std::string formatInt(std::int64_t value) {
     return formatWith(value);
+}
+
+std::string formatShortestFloat(float value) {
+    // Plain notation of a float32 within the plain range needs at most sign, 10 integer digits,
+    // point and 13 decimals; exponent form at most 15 characters.
+    std::array<char, 48> buffer{};
+    constexpr float kPlainFrom = 1e-4f;
+    constexpr float kPlainBelow = 1e9f;
+    const float magnitude = std::fabs(value);
+    const bool plain = magnitude >= kPlainFrom && magnitude < kPlainBelow;
+    const auto end =
+        plain
+            ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed).ptr
+            : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    return {buffer.data(), end};
+}
+
+std::optional<float> parseDecimalFloat(std::string_view text) {
+    // from_chars would also take "inf", "nan" and hexadecimal digits; only decimal text counts.
+    for (const char c : text) {
+        if (!isDigit(c) && c != '-' && c != '+' && c != '.' && c != 'e' && c != 'E') {
+            return std::nullopt;
+        }
+    }
+    if (!text.empty() && text.front() == '+') {
+        return std::nullopt;
+    }
+    float value = 0.0f;
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (parsed.ec != std::errc{} || parsed.ptr != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string formatFloatBits(std::uint32_t bits) {
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        text += kDigits[(bits >> shift) & 0xFu];
+    }
+    return text;
+}
+
+std::optional<std::uint32_t> parseFloatBits(std::string_view text) {
+    constexpr std::string_view kPrefix = "0x";
+    if (!text.starts_with(kPrefix)) {
+        return std::nullopt;
+    }
+    const auto bytes = parseHexBytes(text.substr(kPrefix.size()), sizeof(std::uint32_t));
+    if (!bytes) {
+        return std::nullopt;
+    }
+    std::uint32_t bits = 0;
+    for (const std::uint8_t b : bytes.value()) {
+        bits = (bits << 8) | b;
+    }
+    return bits;
 }
 
 } // namespace spawn

@@ -6,6 +6,7 @@
 // read and write "1,5").
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,21 @@ std::string formatFixed18(double value);
 
 // printf("%d") of any 64-bit integer.
 std::string formatInt(std::int64_t value);
+
+// The shortest decimal text that reads back as the same float32. Magnitudes from 1e-4 up to 1e9
+// are written plainly ("1.5", "0.0001", "123456792"), others in whichever of plain and exponent
+// form is shorter ("1e+20", "1.5e-07"). Negative zero gives "-0". Precondition: finite.
+std::string formatShortestFloat(float value);
+
+// Reads the whole text as a decimal number, correctly rounded to the nearest float32: an optional
+// '-', digits with an optional point, an optional exponent. Nothing when anything else is in the
+// text or the value lies beyond the float32 range (too large, or too small to be anything but 0).
+std::optional<float> parseDecimalFloat(std::string_view text);
+
+// The bits of a float32 as "0x" and 8 lowercase hex digits ("0x7fc00000").
+std::string formatFloatBits(std::uint32_t bits);
+
+// The bits given as "0x" and exactly 8 hex digits of either case; nothing for any other text.
+std::optional<std::uint32_t> parseFloatBits(std::string_view text);
 
 } // namespace spawn

@@ -19,6 +19,8 @@ void RecordEditor::showLoadedFile() {
 }
 
 void RecordEditor::searchRecords(const std::string& text) {
+    m_lastSearchMode = m_searchMode;
+    m_lastSearchText = text;
     auto hits = spawn::searchRecords(m_document.records(), m_searchMode, text);
     const auto count = static_cast<std::int32_t>(hits.size());
     m_list.showHits(std::move(hits));
@@ -128,6 +130,37 @@ void RecordEditor::copyPositionToForm(const std::string& x, const std::string& y
         }
     }
     emit formFilled();
+}
+
+void RecordEditor::undo() {
+    followHistoryStep(m_document.undo());
+}
+
+void RecordEditor::redo() {
+    followHistoryStep(m_document.redo());
+}
+
+void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
+    if (!serial) {
+        return;
+    }
+    if (m_list.isFiltered()) {
+        const SearchMode mode = m_searchMode;
+        m_searchMode = m_lastSearchMode;
+        searchRecords(m_lastSearchText);
+        m_searchMode = mode;
+    } else {
+        refreshRecordList();
+    }
+    if (m_form.isEmpty() || m_form.sourceSerial() != serial) {
+        return;
+    }
+    if (const auto position = m_document.records().positionOf(*serial)) {
+        const SpawnRecord& record = m_document.records().at(*position);
+        showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
+        m_formEntryCount = record.entryCount;
+        m_forceRefresh = false;
+    }
 }
 
 bool RecordEditor::formIsComplete() {

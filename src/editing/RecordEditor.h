@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace spawn {
@@ -66,6 +67,12 @@ public:
     // an empty box leaves its field as it was.
     void copyPositionToForm(const std::string& x, const std::string& y, const std::string& z);
 
+    // One step back or forward in the record history. The list is drawn again in the view it was
+    // in (a search result is searched again), and a form whose record the step changed shows it
+    // as it now is. Unapplied typing is not part of the history.
+    void undo();
+    void redo();
+
     int currentRow() const { return m_currentRow; }
     const std::string& countLabel() const { return m_countLabel; }
     const RecordForm& form() const { return m_form; }
@@ -90,6 +97,8 @@ protected:
     void setCountLabel(std::string text);
     // Refuses with the message when some box of the form is empty.
     bool formIsComplete();
+    // After a step of the history: the list in its view, the form on its record.
+    void followHistoryStep(std::optional<std::uint64_t> serial);
     // Builds the grid anew for `record`, which carries the form's values across, and fills it.
     void reshapeForm(const SpawnRecord& record, std::size_t fieldCount);
     // The list was drawn anew: the next click reads its record afresh, whatever its row.
@@ -104,6 +113,9 @@ protected:
     DialogService& m_dialogs;
 
     SearchMode m_searchMode = SearchMode::Id;
+    // The search whose hits the filtered view shows.
+    SearchMode m_lastSearchMode = SearchMode::Id;
+    std::string m_lastSearchText;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;

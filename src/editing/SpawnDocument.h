@@ -3,19 +3,24 @@
 #include "SpawnFile.h"
 
 #include <QObject>
+#include <QUndoStack>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace spawn {
 
 // The open spawn file: its context, its records and where it lives. Every change to the records
-// goes through here, so the document knows when there is unsaved work.
+// goes through here, as one step of the document's history, so that it can be undone and redone
+// and the document knows when there is unsaved work.
 class SpawnDocument : public QObject {
     Q_OBJECT
 public:
     explicit SpawnDocument(QObject* parent = nullptr);
+    ~SpawnDocument() override;
 
-    // Takes over a freshly loaded file; the document is then unmodified.
+    // Takes over a freshly loaded file; the document is then unmodified, with no history.
     void load(SpawnFile file, std::string path);
 
     const SpawnFileContext& context() const { return m_file.context; }
@@ -23,16 +28,24 @@ public:
     const std::optional<LoadStop>& loadStop() const { return m_file.stopped; }
     const std::string& spawnPath() const { return m_path; }
 
-    bool isModified() const { return m_modified; }
+    // Unsaved work: the history stands elsewhere than where the file was last loaded or saved.
+    bool isModified() const { return !m_history.isClean(); }
 
     // Writes the file to `path` atomically; on success `path` becomes the spawn path and the
-    // document is unmodified. On failure nothing in memory changes.
+    // document is unmodified (the history stays). On failure nothing in memory changes.
     Status saveAs(const std::string& path);
 
-    // Record changes. Each marks the document modified and tells the views.
+    // Record changes, each one step of the history. Each tells the views; a position outside
+    // 1..count changes nothing and leaves no step.
     bool replaceRecord(std::int32_t position, SpawnRecord record);
     void appendRecord(SpawnRecord record);    // the record-count word goes up by one
     bool removeRecord(std::int32_t position); // the record-count word goes down by one
+
+    // The steps of the history. Each takes back (or does again) one change and gives the serial
+    // of the record it changed; nothing when there is no step to take.
+    const QUndoStack& history() const { return m_history; }
+    std::optional<std::uint64_t> undo();
+    std::optional<std::uint64_t> redo();
 
 signals:
     void modifiedChanged(bool modified);
@@ -40,11 +53,16 @@ signals:
     void recordChanged(std::int32_t position);
 
 private:
-    void setModified(bool modified);
+    friend class RecordStep;
+
+    // The changes themselves, as the steps make them.
+    void putRecord(std::int32_t position, SpawnRecord record);
+    void insertRecord(std::int32_t position, SpawnRecord record);
+    SpawnRecord takeRecord(std::int32_t position);
 
     SpawnFile m_file;
     std::string m_path;
-    bool m_modified = false;
+    QUndoStack m_history;
 };
 
 } // namespace spawn

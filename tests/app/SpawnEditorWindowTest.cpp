@@ -12,6 +12,7 @@
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -88,6 +89,9 @@ private slots:
     void searchRefreshAndRemoveWorkThroughTheButtons();
     void editedRecordIsAppliedAddedSavedAndReadBackFieldForField();
     void mapDotsShowTheViewPickTheirRecordsAndClicksElsewhereEnterThePosition();
+    void undoAndRedoTakeBackApplyNewAndRemoveByteForByte();
+    void theUnsavedMarkFollowsTheHistoryAcrossASave();
+    void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
 };
 
 void SpawnEditorWindowTest::windowListsEveryRecordWithTheCountLabel() {
@@ -471,6 +475,14 @@ QRgb pixelOf(QWidget* widget, QPoint at) {
     return widget->grab().toImage().pixel(at);
 }
 
+std::vector<std::uint8_t> bytesNow(SpawnEditorWindow& window) {
+    return serializeSpawnFile(window.document().context(), window.document().records());
+}
+
+QAction* historyAction(QWidget& window, const char* name) {
+    return window.findChild<QAction*>(QString::fromLatin1(name));
+}
+
 } // namespace
 
 void SpawnEditorWindowTest::mapDotsShowTheViewPickTheirRecordsAndClicksElsewhereEnterThePosition() {
@@ -557,6 +569,135 @@ void SpawnEditorWindowTest::mapDotsShowTheViewPickTheirRecordsAndClicksElsewhere
     QTest::mouseClick(toggle, Qt::LeftButton);
     QVERIFY(mapView->dotsShown());
     QCOMPARE(pixelOf(mapView, QPoint(273, 252)), QRgb{DotLook::kDotFill}); // the marker covers the third's
+    window.hide();
+}
+
+void SpawnEditorWindowTest::undoAndRedoTakeBackApplyNewAndRemoveByteForByte() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    QAction* undo = historyAction(window, "Undo");
+    QAction* redo = historyAction(window, "Redo");
+    QVERIFY(undo && !undo->isEnabled() && !redo->isEnabled());
+
+    const auto loaded = bytesNow(window);
+    clickRow(list, 2);
+    control<QLineEdit>(window, 2821)->selectAll();
+    QTest::keyClicks(control<QLineEdit>(window, 2821), QStringLiteral("99"));
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton); // Apply record 3
+    const auto applied = bytesNow(window);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Apply record 3"));
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New: record 4
+    const auto added = bytesNow(window);
+    clickRow(list, 0);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton); // Remove record 1
+    const auto removed = bytesNow(window);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Remove record 1"));
+    QCOMPARE(list->model()->rowCount(), 3);
+
+    list->setFocus();
+    for (const auto& expected : {added, applied, loaded}) {
+        QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(bytesNow(window), expected);
+        QCOMPARE(control<QLabel>(window, 1005)->text(),
+                 QStringLiteral("Total NPC-->%1").arg(window.document().records().count()));
+        QCOMPARE(list->model()->rowCount(), window.document().records().count());
+    }
+    QVERIFY(!undo->isEnabled());
+    QCOMPARE(redo->text(), QStringLiteral("Redo Apply record 3"));
+    // Undoing the Apply showed record 3 as it was in the form it came from.
+    QCOMPARE(fieldText(window, 1), QString::number(readI32At(recordBytes(5, 321), 0)));
+    QVERIFY(!window.isWindowModified());
+
+    for (const auto& expected : {applied, added, removed}) {
+        QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(bytesNow(window), expected);
+    }
+    QVERIFY(!redo->isEnabled());
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // nothing left to redo
+    QCOMPARE(bytesNow(window), removed);
+
+    // Saved, the file is byte for byte what the history reached.
+    dialogs.saveAnswers = {dir.file("after.data")};
+    QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+    QCOMPARE(readBytes(dir.file("after.data")), removed);
+
+    // In a search result, an undone Remove comes back into the hits and the view stays filtered.
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 2);
+    clickRow(list, 1);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 2); // back in the full view: two records left
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 1);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(control<QLabel>(window, 1005)->text(), QString::fromUtf8("查找到 2 项"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(bytesNow(window), removed);
+    window.hide();
+}
+
+void SpawnEditorWindowTest::theUnsavedMarkFollowsTheHistoryAcrossASave() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    clickRow(list, 1);
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New
+    QVERIFY(window.isWindowModified());
+    dialogs.saveAnswers = {dir.file("saved.data")};
+    QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+    QVERIFY(!window.isWindowModified());
+
+    historyAction(window, "Undo")->trigger(); // past the save point
+    QVERIFY(window.isWindowModified());
+    historyAction(window, "Redo")->trigger(); // back to it
+    QVERIFY(!window.isWindowModified());
+    QVERIFY(window.close()); // nothing unsaved: no question
+    QCOMPARE(dialogs.discardQuestions, 0);
+
+    // Undoing back to the loaded state needs no save either.
+    EditorOnSampleWorld other;
+    QVERIFY(other.startShown());
+    clickRow(control<QTableView>(other.window, 1000), 0);
+    QTest::mouseClick(control<QPushButton>(other.window, 1021), Qt::LeftButton);
+    QVERIFY(other.window.isWindowModified());
+    historyAction(other.window, "Undo")->trigger();
+    QVERIFY(!other.window.isWindowModified());
+    QVERIFY(other.window.close());
+    QCOMPARE(other.dialogs.discardQuestions, 0);
+}
+
+void SpawnEditorWindowTest::historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    clickRow(list, 0);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton); // Remove record 1
+    QCOMPARE(window.document().records().count(), 2);
+
+    auto* search = control<QLineEdit>(window, 1009);
+    search->setFocus();
+    QTest::keyClicks(search, QStringLiteral("abc"));
+    QTest::keyClick(search, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(search->text(), QString());   // the box's own typing was undone
+    QCOMPARE(window.document().records().count(), 2);
+    QTest::keyClick(search, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(search->text(), QStringLiteral("abc"));
+    QTest::keyClick(search, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(window.document().records().count(), 2);
+
+    auto* save = control<QPushButton>(window, 3);
+    save->setFocus();
+    QTest::keyClick(save, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.document().records().count(), 3);
+    QCOMPARE(bytesNow(window), sampleFile());
     window.hide();
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -169,4 +170,69 @@ TEST(NumberTextTest, FormatFixed18AndFormatIntMatchPrintf) {
     EXPECT_EQ(formatInt(-5), "-5");
     EXPECT_EQ(formatInt(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
     EXPECT_EQ(formatInt(std::numeric_limits<std::int64_t>::max()), "9223372036854775807");
+}
+
+TEST(NumberTextTest, FormatShortestFloatIsPlainForEverydayMagnitudesAndExponentBeyond) {
+    const std::pair<float, std::string> cases[] = {
+        {1.5f, "1.5"},
+        {0.1f, "0.1"},
+        {-2216.5f, "-2216.5"},
+        {100000.0f, "100000"},
+        {0.0001f, "0.0001"},
+        {123456789.0f, "123456792"},
+        {0.0f, "0"},
+        {-0.0f, "-0"},
+        {0.00001f, "1e-05"},
+        {1e9f, "1e+09"},
+        {1e20f, "1e+20"},
+        {std::numeric_limits<float>::max(), "3.4028235e+38"},
+        {std::numeric_limits<float>::denorm_min(), "1e-45"},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_EQ(formatShortestFloat(value), expected) << expected;
+    }
+}
+
+TEST(NumberTextTest, EveryFiniteFloatReadsBackFromItsShortestTextToTheSameBits) {
+    // A spread of bit patterns over every exponent, both signs and many mantissas.
+    std::uint32_t bits = 1;
+    for (int i = 0; i < 200000; ++i) {
+        bits = bits * 1664525u + 1013904223u;
+        const auto value = std::bit_cast<float>(bits);
+        if (!std::isfinite(value)) {
+            continue;
+        }
+        const std::string text = formatShortestFloat(value);
+        const auto back = parseDecimalFloat(text);
+        ASSERT_TRUE(back.has_value()) << text;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(*back), bits) << text;
+    }
+}
+
+TEST(NumberTextTest, ParseDecimalFloatTakesOnlyAWholeDecimalWithinTheFloatRange) {
+    EXPECT_EQ(parseDecimalFloat("1e-45"), std::numeric_limits<float>::denorm_min());
+    EXPECT_EQ(parseDecimalFloat("2000.0"), 2000.0f);
+    EXPECT_EQ(parseDecimalFloat("1E+3"), 1000.0f);
+    EXPECT_EQ(parseDecimalFloat("3.4028235e+38"), std::numeric_limits<float>::max());
+    EXPECT_TRUE(std::signbit(parseDecimalFloat("-0.0").value()));
+    // Read straight to float32, not through a double: the double nearest to this text rounds to
+    // a float below the one nearest to the text itself.
+    EXPECT_EQ(parseDecimalFloat("1.00000005960464477550"), std::nextafter(1.0f, 2.0f));
+    for (const std::string text :
+         {"", "-", "inf", "nan", "-infinity", "0x1p3", "1.5x", " 1", "1 ", "+1", "1,5", "3.5e+38", "1e-50"}) {
+        EXPECT_FALSE(parseDecimalFloat(text).has_value()) << '"' << text << '"';
+    }
+}
+
+TEST(NumberTextTest, FloatBitsAreZeroXAndEightHexDigits) {
+    EXPECT_EQ(formatFloatBits(0x7fc00000u), "0x7fc00000");
+    EXPECT_EQ(formatFloatBits(0x00000001u), "0x00000001");
+    EXPECT_EQ(formatFloatBits(0xFF800000u), "0xff800000");
+    EXPECT_EQ(parseFloatBits("0x7fc00001"), 0x7fc00001u);
+    EXPECT_EQ(parseFloatBits("0xFF81abCD"), 0xff81abcdu);
+    EXPECT_EQ(parseFloatBits("0x00000000"), 0u);
+    for (const std::string text : {"", "0x", "0x7fc0000", "0x7fc000000", "7fc00000", "0X7fc00000",
+                                   "0x7fc0000g", " 0x7fc00000", "0x-7fc0000"}) {
+        EXPECT_FALSE(parseFloatBits(text).has_value()) << '"' << text << '"';
+    }
 }

@@ -32,8 +32,9 @@ SpawnRecordList listOf(const std::vector<std::pair<std::int32_t, std::string>>& 
     SpawnRecordList list;
     for (const auto& [id, name] : idsAndNames) {
         // Two entries each: the second entry's ID is always 16, which no search may see.
-        auto bytes = recordBytes(id == 0 ? 0 : 2, id);
+        auto bytes = recordBytes(id == 0 ? 0 : 2);
         if (id != 0) {
+            writeI32At(bytes, SpawnLayout::kAreaHeaderSize, id);
             writeI32At(bytes, SpawnLayout::kAreaHeaderSize + SpawnLayout::kCreatureEntrySize, 16);
         }
         SpawnRecord r = SpawnRecord::fromBytes(bytes).value();
