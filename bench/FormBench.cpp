@@ -2,6 +2,7 @@
 // 100-entry form anew, a click that only refills one, and a search over 100,000 records. Beside
 // them, the naive form with a real label and edit box for every field, as the baseline.
 
+#include "BenchApplication.h"
 #include "ByteReader.h"
 #include "DemoElements.h"
 #include "DemoWorld.h"
@@ -24,19 +25,6 @@
 namespace {
 
 using namespace spawn;
-
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "spawn_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // The frame the form lives in, as large as the window's frame 1001.
 constexpr int kFrameWidth = 404;
@@ -81,7 +69,7 @@ struct FormOnScreen {
         benchmark::DoNotOptimize(frame.grab());
     }
 
-    QApplication& app = application();
+    QApplication& app = spawn::bench::benchApplication();
     DiscardDialogs dialogs;
     SpawnDocument document;
     RecordListModel list{document};
@@ -143,7 +131,7 @@ struct NaiveForm {
         benchmark::DoNotOptimize(frame.grab());
     }
 
-    QApplication& app = application();
+    QApplication& app = spawn::bench::benchApplication();
     QFrame frame;
     QWidget* panel = nullptr;
     std::vector<QLineEdit*> edits;
@@ -174,7 +162,7 @@ BENCHMARK(BM_NaiveFormRefills100Entries)->Unit(benchmark::kMillisecond);
 // 100,000 demo areas named from the demo element database.
 SpawnDocument& searchDocument() {
     static SpawnDocument* document = [] {
-        application();
+        spawn::bench::benchApplication();
         const auto elements = demo::generateDemoElements({});
         const auto names = readElementDatabase(elements.bytes).value().names;
         const auto bytes = demo::generateDemoSpawnFile({100000, 11, demo::demoSpawnCreatureIds(elements)});
@@ -221,7 +209,7 @@ namespace {
 // as it does in the window: a third each of Apply, New and Remove near the start of the list (the
 // costliest place for a removal to be taken back).
 void BM_Undo1000StepsOn50k(benchmark::State& state) {
-    application();
+    spawn::bench::benchApplication();
     const auto bytes = demo::generateDemoSpawnFile({50000, 7, {}});
     const ElementNameTables names;
     DiscardDialogs dialogs;

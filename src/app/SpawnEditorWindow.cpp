@@ -11,6 +11,7 @@
 #include "RecordListModel.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMenu>
 #include <QShortcut>
@@ -130,6 +131,9 @@ void SpawnEditorWindow::buildControls() {
     // The picture takes the bitmap's own size, as a static showing a bitmap does.
     m_mapView = new MapView(this);
     m_mapView->move(unitsToPixels(296, 19, 291, 336).topLeft());
+    m_showSpawnDots =
+        place(new QCheckBox(QStringLiteral("&All NPC"), this), ControlId::kShowSpawnDots, 296, 340, 60, 12);
+    m_showSpawnDots->setChecked(true);
 
     group("Absolute coordinates", 291, 362, 301, 28);
     label("X:", 296, 373, 27, 12);
@@ -166,6 +170,7 @@ void SpawnEditorWindow::buildControls() {
     connect(logout, &QPushButton::clicked, this, &SpawnEditorWindow::reject);
     connect(readClient, &QPushButton::clicked, this, &SpawnEditorWindow::readClientPosition);
     connectRecordCommands();
+    connectMapDots();
 }
 
 void SpawnEditorWindow::connectRecordCommands() {
@@ -260,7 +265,7 @@ bool SpawnEditorWindow::eventFilter(QObject* watched, QEvent* event) {
         if (mouse->button() == Qt::LeftButton) {
             const QModelIndex index = m_recordList->indexAt(mouse->position().toPoint());
             const bool marked = index.isValid() && m_recordList->selectionModel()->isRowSelected(index.row());
-            m_editor->selectRecord(marked ? index.row() : RecordEditor::kNoRow);
+            showRecordOfRow(marked ? index.row() : RecordEditor::kNoRow);
         }
     }
     return QDialog::eventFilter(watched, event);
@@ -329,6 +334,47 @@ void SpawnEditorWindow::readClientPosition() {
         return;
     }
     m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+}
+
+void SpawnEditorWindow::connectMapDots() {
+    // The dots follow the list's view (load, search, refresh, New, Remove all reset it) and every
+    // changed record; the ring follows the record the form shows.
+    connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::refreshMapDots);
+    connect(&m_document, &SpawnDocument::recordChanged, this, &SpawnEditorWindow::refreshMapDots);
+    connect(m_editor, &RecordEditor::formFilled, this, &SpawnEditorWindow::highlightFormRecord);
+    connect(m_mapView, &MapView::dotClicked, this, &SpawnEditorWindow::showRecordOfDot);
+    connect(m_mapView, &MapView::mapPositionClicked, m_coordinates, &CoordinateBoxes::enterMapPosition);
+    connect(m_showSpawnDots, &QCheckBox::toggled, m_mapView, &MapView::setDotsShown);
+}
+
+void SpawnEditorWindow::showRecordOfRow(int row) {
+    m_editor->selectRecord(row);
+    // The form names its record only once it is filled.
+    highlightFormRecord();
+}
+
+void SpawnEditorWindow::showRecordOfDot(std::int32_t position) {
+    const int row = m_recordModel->rowOfPosition(position);
+    if (row < 0) {
+        return;
+    }
+    const QModelIndex index = m_recordModel->index(row, 0);
+    m_recordList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                               QItemSelectionModel::Rows);
+    m_recordList->scrollTo(index);
+    showRecordOfRow(row);
+}
+
+void SpawnEditorWindow::refreshMapDots() {
+    const SpawnRecordList& records = m_document.records();
+    m_mapView->setSpawnDots(m_recordModel->isFiltered() ? m_mapPoints.dotsOf(records, m_recordModel->hits())
+                                                        : m_mapPoints.allDots(records));
+    highlightFormRecord();
+}
+
+void SpawnEditorWindow::highlightFormRecord() {
+    const auto serial = m_editor->form().sourceSerial();
+    m_mapView->setHighlightedDot(serial ? m_document.records().positionOf(*serial) : std::nullopt);
 }
 
 void SpawnEditorWindow::buildRecordList() {

@@ -3,6 +3,7 @@
 #include "DialogService.h"
 #include "ElementNameTables.h"
 #include "SpawnDocument.h"
+#include "SpawnDots.h"
 
 #include <QDialog>
 
@@ -12,6 +13,7 @@
 
 class QAction;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -58,6 +60,7 @@ inline constexpr int kRemoveRecord = 1021;
 inline constexpr int kClientProfile = 1022;
 inline constexpr int kReadClientPosition = 1023;
 inline constexpr int kMapPicture = 1024;
+inline constexpr int kShowSpawnDots = 1025; // "All NPC": the dots of every area on the map
 } // namespace ControlId
 
 inline constexpr const char* kProgramName = "Spawn Editor";
@@ -96,6 +99,13 @@ private:
     void formRebuilt();
     void scrollBarAction(int action);
     void markCurrentRow();
+    void connectMapDots();
+    // A click that shows a row's record in the form (kNoRow for none).
+    void showRecordOfRow(int row);
+    // A click on a record's dot: its row is marked and scrolled to, and the record shown.
+    void showRecordOfDot(std::int32_t position);
+    void refreshMapDots();
+    void highlightFormRecord();
     void buildHistoryActions();
     void historyKey(bool redo);
     void saveFile();
@@ -122,6 +132,8 @@ private:
     std::array<QLineEdit*, 6> m_coordinateBoxes{};
     CoordinateBoxes* m_coordinates = nullptr;
     QComboBox* m_clientProfile = nullptr;
+    QCheckBox* m_showSpawnDots = nullptr;
+    RecordMapPoints m_mapPoints;
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "CoordinateBoxes.h"
 
 #include "MapView.h"
+#include "NumberText.h"
 
 #include <QLineEdit>
 #include <QScopedValueRollback>
@@ -54,6 +55,13 @@ void CoordinateBoxes::setWorldPosition(double x, double y, double z) {
     m_state = worldPositionState(x, y, z);
     placeMarker();
     writeCoordinateBoxes();
+}
+
+void CoordinateBoxes::enterMapPosition(std::int32_t mapX, std::int32_t mapY) {
+    m_state = changeBox(m_state, CoordinateBox::MapX, formatInt(mapX));
+    m_state = changeBox(m_state, CoordinateBox::MapY, formatInt(mapY));
+    writeCoordinateBoxes();
+    placeMarker();
 }
 
 void CoordinateBoxes::boxChanged(std::size_t index) {

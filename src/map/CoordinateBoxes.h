@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 class QLineEdit;
@@ -30,6 +31,10 @@ public:
 
     // Sets all six members from a world position, places the marker, then rewrites the boxes.
     void setWorldPosition(double x, double y, double z);
+
+    // A map position entered as if typed: the handlers of the map X and map Y boxes run with
+    // these values as their texts, then the boxes are rewritten and the marker placed once.
+    void enterMapPosition(std::int32_t mapX, std::int32_t mapY);
 
     const CoordinateState& state() const { return m_state; }
 

@@ -24,6 +24,14 @@ std::int32_t markerCentre(std::int32_t size, std::int32_t mapValue, std::int32_t
         std::clamp<std::int64_t>(centre, -MapGrid::kMarkerCentreLimit, MapGrid::kMarkerCentreLimit));
 }
 
+// The smallest grid value n with (size x n) / gridSize >= pixel: ceil(pixel x gridSize / size).
+// Where a pixel spans more than one grid value this is the first of them.
+std::int32_t firstGridValueAt(std::int32_t pixel, std::int32_t size, std::int32_t gridSize) {
+    const std::int64_t scaled = std::int64_t{pixel} * gridSize;
+    const std::int64_t quotient = scaled / size;
+    return clampToInt32(quotient * size < scaled ? quotient + 1 : quotient);
+}
+
 } // namespace
 
 float toFloat32(double value) {
@@ -142,11 +150,20 @@ MapPoint markerPoint(const CoordinateState& state) {
     return {state.mapX, clampToInt32(std::int64_t{MapGrid::kRows} - state.mapY)};
 }
 
+PicturePoint picturePoint(std::int32_t width, std::int32_t height, MapPoint point) {
+    return {markerCentre(width, point.column, MapGrid::kColumns),
+            markerCentre(height, point.rowFromTop, MapGrid::kRows)};
+}
+
+MapPoint mapPointAtPixel(std::int32_t width, std::int32_t height, PicturePoint pixel) {
+    return {firstGridValueAt(pixel.x, width, MapGrid::kColumns),
+            firstGridValueAt(pixel.y, height, MapGrid::kRows)};
+}
+
 MarkerRect markerRect(std::int32_t width, std::int32_t height, MapPoint point) {
-    const std::int32_t px = markerCentre(width, point.column, MapGrid::kColumns);
-    const std::int32_t py = markerCentre(height, point.rowFromTop, MapGrid::kRows);
-    return {px - MapGrid::kMarkerHalfSize, py - MapGrid::kMarkerHalfSize, px + MapGrid::kMarkerHalfSize,
-            py + MapGrid::kMarkerHalfSize};
+    const PicturePoint centre = picturePoint(width, height, point);
+    return {centre.x - MapGrid::kMarkerHalfSize, centre.y - MapGrid::kMarkerHalfSize,
+            centre.x + MapGrid::kMarkerHalfSize, centre.y + MapGrid::kMarkerHalfSize};
 }
 
 } // namespace spawn

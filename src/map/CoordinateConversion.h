@@ -119,6 +119,24 @@ struct MarkerRect {
     bool operator==(const MarkerRect&) const = default;
 };
 
+// A pixel of a picture of width x height pixels.
+struct PicturePoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+
+    bool operator==(const PicturePoint&) const = default;
+};
+
+// The pixel a map point falls on in a picture of width x height pixels: (width x column) / 800,
+// (height x rowFromTop) / 1100, each quotient truncated toward zero. The products are formed in
+// 64 bits, so no column or row overflows; a pixel beyond kMarkerCentreLimit is held there.
+PicturePoint picturePoint(std::int32_t width, std::int32_t height, MapPoint point);
+
+// The map point under a pixel of a width x height picture: the first column and row whose
+// picturePoint is that pixel, so that a marker placed there sits on it. A picture no larger than
+// the map grid has such a column and row for every pixel. Precondition: width, height > 0.
+MapPoint mapPointAtPixel(std::int32_t width, std::int32_t height, PicturePoint pixel);
+
 // On a picture of width x height pixels the marker's centre is (width x column) / 800,
 // (height x rowFromTop) / 1100, each quotient truncated toward zero. The products are formed in
 // 64 bits, so no column or row overflows; a centre then beyond kMarkerCentreLimit is held there.

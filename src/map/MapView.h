@@ -1,11 +1,17 @@
 #pragma once
 
-// The world map picture (control 1024) with its marker (control 1820).
+// The world map picture (control 1024) with its marker (control 1820) and a dot for every spawn
+// area of the list's view.
 
+#include "SpawnDots.h"
+
+#include <QImage>
 #include <QLabel>
 #include <QPixmap>
 
 #include <cstdint>
+#include <optional>
+#include <span>
 
 namespace spawn {
 
@@ -32,9 +38,37 @@ public:
     // The current marker; nullptr until the first placement.
     QLabel* marker() const { return m_marker; }
 
+    // Shows these dots (those off the map are dropped), drawn over the picture and under the
+    // marker. They are drawn once here into a copy of the picture; painting then only copies it.
+    void setSpawnDots(std::span<const MapDot> dots);
+    // Rings the dot of the record at this 1-based position, when it is one of the dots shown.
+    void setHighlightedDot(std::optional<std::int32_t> position);
+    // Hidden dots are neither drawn nor hit by clicks; the bare map is shown.
+    void setDotsShown(bool shown);
+    bool dotsShown() const { return m_dotsShown; }
+    const DotGrid& dots() const { return m_dots; }
+    std::optional<PictureDot> highlightedDot() const { return m_highlight; }
+
+signals:
+    // A left click hit the dot of the record at this 1-based position.
+    void dotClicked(std::int32_t position);
+    // A left click on the map away from every dot: the map position under it, the row counted
+    // from the bottom edge as in the map Y box.
+    void mapPositionClicked(std::int32_t mapX, std::int32_t mapY);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
     QPixmap m_markerIcon;
     QLabel* m_marker = nullptr; // a child of this view
+    QImage m_picture;           // the bare map
+    QPixmap m_dotLayer;         // the map with every dot drawn into it
+    DotGrid m_dots;
+    std::optional<std::int32_t> m_highlightPosition;
+    std::optional<PictureDot> m_highlight;
+    bool m_dotsShown = true;
 };
 
 } // namespace spawn

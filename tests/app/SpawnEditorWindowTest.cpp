@@ -3,6 +3,7 @@
 #include "SpawnBytes.h"
 #include "TempFolder.h"
 
+#include "MapView.h"
 #include "NumberText.h"
 #include "RecordEditor.h"
 #include "RecordFields.h"
@@ -10,6 +11,7 @@
 #include "SpawnLayout.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -21,6 +23,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <bit>
 #include <filesystem>
 #include <memory>
 
@@ -86,6 +89,7 @@ private slots:
     void clickedRowsShowTheirFieldsInTheScrollingGridAndTheirPositionOnTheMap();
     void searchRefreshAndRemoveWorkThroughTheButtons();
     void editedRecordIsAppliedAddedSavedAndReadBackFieldForField();
+    void mapDotsShowTheViewPickTheirRecordsAndClicksElsewhereEnterThePosition();
     void undoAndRedoTakeBackApplyNewAndRemoveByteForByte();
     void theUnsavedMarkFollowsTheHistoryAcrossASave();
     void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
@@ -146,6 +150,7 @@ void SpawnEditorWindowTest::controlsCarryTheirIdsKindsAndTexts_data() {
         {1020, "QPushButton", "<--Set the coordinates NPC"},
         {1023, "QPushButton", "-----"},
         {1022, "QComboBox", ""},
+        {1025, "QCheckBox", "&All NPC"},
     };
     for (const auto& row : rows) {
         QTest::newRow(QByteArray::number(row.id).constData())
@@ -460,6 +465,18 @@ void SpawnEditorWindowTest::editedRecordIsAppliedAddedSavedAndReadBackFieldForFi
 
 namespace {
 
+// An area at world X, Z with one entry of creature `id`.
+std::vector<std::uint8_t> areaAt(float x, float z, std::int32_t id) {
+    std::vector<std::uint8_t> bytes = recordBytes(1, id);
+    writeI32At(bytes, SpawnLayout::kPositionXOffset, std::bit_cast<std::int32_t>(x));
+    writeI32At(bytes, SpawnLayout::kPositionZOffset, std::bit_cast<std::int32_t>(z));
+    return bytes;
+}
+
+QRgb pixelOf(QWidget* widget, QPoint at) {
+    return widget->grab().toImage().pixel(at);
+}
+
 std::vector<std::uint8_t> bytesNow(SpawnEditorWindow& window) {
     return serializeSpawnFile(window.document().context(), window.document().records());
 }
@@ -469,6 +486,93 @@ QAction* historyAction(QWidget& window, const char* name) {
 }
 
 } // namespace
+
+void SpawnEditorWindowTest::mapDotsShowTheViewPickTheirRecordsAndClicksElsewhereEnterThePosition() {
+    EditorOnSampleWorld editor;
+    // Records 1 and 2 share the origin, 3 is at map (523, 673), 4 to 11 lie off the map, 12 is at
+    // (200, 250), low in the list, and 13 in the map's top right corner.
+    std::vector<std::vector<std::uint8_t>> areas = {areaAt(0, 0, 16), areaAt(0, 0, 321),
+                                                    areaAt(1234.5f, 1234.5f, 321)};
+    for (int i = 0; i < 8; ++i) {
+        areas.push_back(areaAt(9000, 0, 7));
+    }
+    areas.push_back(areaAt(-2000, -3000, 16));
+    areas.push_back(areaAt(4000, 5500, 16));
+    writeBytes(editor.dir.file("mobset.data"), fileBytes(13, areas));
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto* mapView = control<MapView>(window, 1024);
+    auto* toggle = control<QCheckBox>(window, 1025);
+    const QPoint origin(218, 252), third(285, 195), twelfth(109, 389);
+    auto clickMap = [mapView](QPoint at) { QTest::mouseClick(mapView, Qt::LeftButton, {}, at); };
+    auto rowMarked = [list](int row) { return list->selectionModel()->isRowSelected(row); };
+
+    QVERIFY(toggle && toggle->isChecked());
+    QCOMPARE(mapView->dots().dots().size(), std::size_t{5});
+    QCOMPARE(mapView->dots().dotOfPosition(13), (PictureDot{437, 0, 13}));
+    QCOMPARE(pixelOf(mapView, third), QRgb{DotLook::kDotFill});
+    QCOMPARE(mapView->highlightedDot(), std::nullopt);
+
+    // A dot shows its record as a click on its row does; the ring and the marker sit on the dot.
+    clickMap(third + QPoint(2, -1));
+    QVERIFY(rowMarked(2));
+    QCOMPARE(fieldText(window, 3), QStringLiteral("1234.500000000000000000"));
+    QCOMPARE(mapView->highlightedDot(), (PictureDot{285, 195, 3}));
+    QCOMPARE(mapView->marker()->geometry(), QRect(third - QPoint(4, 4), QSize(8, 8)));
+    QCOMPARE(pixelOf(mapView, third + QPoint(7, 0)), qRgb(255, 255, 255));
+    clickMap(origin); // two dots on one pixel: the lower position
+    QVERIFY(rowMarked(0));
+    QCOMPARE(fieldText(window, 21), QStringLiteral("16"));
+    clickMap(twelfth); // a row out of sight is scrolled into view
+    QVERIFY(rowMarked(11));
+    QVERIFY(list->viewport()->rect().contains(list->visualRect(list->model()->index(11, 0)).center()));
+    QCOMPARE(fieldText(window, 3), QStringLiteral("-2000.000000000000000000"));
+
+    // After a search only the hits have dots; the form's record is not among them, so no ring.
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(mapView->dots().dots().size(), std::size_t{2});
+    QCOMPARE(mapView->highlightedDot(), std::nullopt);
+    QVERIFY(pixelOf(mapView, twelfth) != QRgb{DotLook::kDotFill});
+    clickMap(origin); // now only record 2 is there: row 0 of the hits
+    QVERIFY(rowMarked(0));
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    QCOMPARE(mapView->highlightedDot(), (PictureDot{218, 252, 2}));
+
+    // An applied record's dot moves with it.
+    auto* x = control<QLineEdit>(window, 2823);
+    x->selectAll();
+    QTest::keyClicks(x, QStringLiteral("1000"));
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton);
+    QCOMPARE(mapView->dots().dotOfPosition(2), (PictureDot{273, 252, 2}));
+    QCOMPARE(mapView->highlightedDot(), (PictureDot{273, 252, 2}));
+
+    // A click away from the dots enters its map position as typing into the map boxes does.
+    clickMap(QPoint(50, 50));
+    const QStringList boxes = {
+        control<QLineEdit>(window, 1012)->text(), control<QLineEdit>(window, 1014)->text(),
+        control<QLineEdit>(window, 1017)->text(), control<QLineEdit>(window, 1018)->text()};
+    QCOMPARE(boxes, (QStringList{"-3080", "4400", "92", "990"}));
+    QCOMPARE(mapView->marker()->geometry(), QRect(46, 46, 8, 8));
+    QCOMPARE(fieldText(window, 3), QStringLiteral("1000")); // the form keeps its text
+
+    // Alt+A hides the dots: the bare map shows and a click where a dot was enters the position.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(!toggle->isChecked()); // a mnemonic clicks its button after a short flash
+    QVERIFY(!mapView->dotsShown());
+    QCOMPARE(pixelOf(mapView, third), QImage(MapResources::kWorldMap).pixel(third));
+    clickMap(third);
+    QCOMPARE(control<QLineEdit>(window, 1017)->text(), QStringLiteral("522"));
+    QCOMPARE(control<QLineEdit>(window, 1018)->text(), QStringLiteral("674"));
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(mapView->dotsShown());
+    QCOMPARE(pixelOf(mapView, QPoint(273, 252)), QRgb{DotLook::kDotFill}); // the marker covers the third's
+    window.hide();
+}
 
 void SpawnEditorWindowTest::undoAndRedoTakeBackApplyNewAndRemoveByteForByte() {
     EditorOnSampleWorld editor;

@@ -1,0 +1,219 @@
+#include "SpawnDots.h"
+
+#include "ByteReader.h"
+#include "NumberText.h"
+#include "RecordFields.h"
+#include "SpawnLayout.h"
+
+#include <algorithm>
+#include <array>
+
+namespace spawn {
+
+namespace {
+
+constexpr std::size_t kPositionFieldSize = 4;
+
+// The dot's 5 x 5 pixels, row by row: 'f' fill, 'o' outline, '.' left as it is.
+// clang-format off
+constexpr std::array<const char*, 2 * DotLook::kDotRadius + 1> kDotSprite = {
+    ".ooo.",
+    "offfo",
+    "offfo",
+    "offfo",
+    ".ooo.",
+};
+// clang-format on
+
+// The text the form shows for a float field, read back as the form reads it.
+double formValueOfFloatAt(const SpawnRecord& record, std::size_t offset) {
+    return parseCDouble(fieldText(SpawnLayout::kFloatField, std::span(record.bytes).subspan(offset)));
+}
+
+bool holdsPosition(const SpawnRecord& record) {
+    return record.bytes.size() >= SpawnLayout::kPositionZOffset + kPositionFieldSize;
+}
+
+std::uint64_t positionBits(const SpawnRecord& record) {
+    const std::span<const std::uint8_t> bytes(record.bytes);
+    const std::uint32_t x =
+        readU32Le(bytes.subspan(SpawnLayout::kPositionXOffset).first<kPositionFieldSize>());
+    const std::uint32_t z =
+        readU32Le(bytes.subspan(SpawnLayout::kPositionZOffset).first<kPositionFieldSize>());
+    return std::uint64_t{x} << 32 | z;
+}
+
+std::int64_t squaredDistance(const PictureDot& dot, PicturePoint click) {
+    const std::int64_t dx = std::int64_t{dot.x} - click.x;
+    const std::int64_t dy = std::int64_t{dot.y} - click.y;
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+bool isOnMap(MapPoint point) {
+    return point.column >= 0 && point.column <= MapGrid::kColumns && point.rowFromTop >= 0 &&
+           point.rowFromTop <= MapGrid::kRows;
+}
+
+std::optional<MapPoint> recordMapPoint(const SpawnRecord& record) {
+    if (!holdsPosition(record)) {
+        return std::nullopt;
+    }
+    const double x = formValueOfFloatAt(record, SpawnLayout::kPositionXOffset);
+    const double z = formValueOfFloatAt(record, SpawnLayout::kPositionZOffset);
+    return markerPoint(worldPositionState(x, 0.0, z));
+}
+
+std::optional<MapPoint> RecordMapPoints::pointOf(std::size_t index, const SpawnRecord& record) {
+    if (!holdsPosition(record)) {
+        return std::nullopt;
+    }
+    if (index >= m_entries.size()) {
+        m_entries.resize(index + 1);
+    }
+    Entry& entry = m_entries[index];
+    const std::uint64_t bits = positionBits(record);
+    if (!entry.known || entry.positionBits != bits) {
+        entry = {true, bits, recordMapPoint(record)};
+    }
+    return entry.point;
+}
+
+void RecordMapPoints::addDot(std::vector<MapDot>& dots, std::size_t index, const SpawnRecord& record) {
+    const auto point = pointOf(index, record);
+    if (point && isOnMap(*point)) {
+        dots.push_back({*point, static_cast<std::int32_t>(index + 1)});
+    }
+}
+
+std::vector<MapDot> RecordMapPoints::allDots(const SpawnRecordList& records) {
+    const auto count = static_cast<std::size_t>(records.count());
+    // Entries past the list's end belong to records since removed.
+    m_entries.resize(count);
+    std::vector<MapDot> dots;
+    dots.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        addDot(dots, i, records.atIndex(i));
+    }
+    return dots;
+}
+
+std::vector<MapDot> RecordMapPoints::dotsOf(const SpawnRecordList& records,
+                                            std::span<const std::int32_t> indices) {
+    std::vector<MapDot> dots;
+    dots.reserve(indices.size());
+    for (const std::int32_t index : indices) {
+        if (index >= 0 && index < records.count()) {
+            const auto i = static_cast<std::size_t>(index);
+            addDot(dots, i, records.atIndex(i));
+        }
+    }
+    return dots;
+}
+
+void DotGrid::build(std::int32_t width, std::int32_t height, std::span<const MapDot> dots) {
+    // Centres run from 0 to width inclusive, so the last cell column holds the right edge too.
+    m_cellColumns = width / DotLook::kGridCellSize + 1;
+    m_cellRows = height / DotLook::kGridCellSize + 1;
+    m_dots.clear();
+    m_dots.reserve(dots.size());
+    for (const MapDot& dot : dots) {
+        if (isOnMap(dot.point)) {
+            const PicturePoint pixel = picturePoint(width, height, dot.point);
+            m_dots.push_back({pixel.x, pixel.y, dot.position});
+        }
+    }
+
+    // A counting sort by cell: count, turn the counts into starts, then place each dot.
+    const auto cellCount = static_cast<std::size_t>(m_cellColumns) * static_cast<std::size_t>(m_cellRows);
+    m_cellStart.assign(cellCount + 1, 0);
+    for (const PictureDot& dot : m_dots) {
+        ++m_cellStart[cellIndex(dot.x, dot.y) + 1];
+    }
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        m_cellStart[c + 1] += m_cellStart[c];
+    }
+    m_cellDots.resize(m_dots.size());
+    std::vector<std::uint32_t> next(m_cellStart.begin(), m_cellStart.end() - 1);
+    for (std::size_t i = 0; i < m_dots.size(); ++i) {
+        m_cellDots[next[cellIndex(m_dots[i].x, m_dots[i].y)]++] = static_cast<std::uint32_t>(i);
+    }
+}
+
+std::size_t DotGrid::cellIndex(std::int32_t x, std::int32_t y) const {
+    const std::int32_t column = std::clamp(x / DotLook::kGridCellSize, 0, m_cellColumns - 1);
+    const std::int32_t row = std::clamp(y / DotLook::kGridCellSize, 0, m_cellRows - 1);
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(m_cellColumns) +
+           static_cast<std::size_t>(column);
+}
+
+std::optional<std::int32_t> DotGrid::dotAt(PicturePoint click) const {
+    if (m_dots.empty()) {
+        return std::nullopt;
+    }
+    // Every dot within reach lies in the cells that the square around the click touches.
+    const auto cellOf = [](std::int64_t pixel, std::int32_t cells) {
+        return static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(pixel / DotLook::kGridCellSize, 0, std::int64_t{cells} - 1));
+    };
+    const std::int64_t reach = DotLook::kPickRadius;
+    const std::int64_t left = std::int64_t{click.x} - reach;
+    const std::int64_t right = std::int64_t{click.x} + reach;
+    const std::int64_t top = std::int64_t{click.y} - reach;
+    const std::int64_t bottom = std::int64_t{click.y} + reach;
+    if (right < 0 || bottom < 0) {
+        return std::nullopt;
+    }
+
+    std::optional<std::int32_t> best;
+    std::int64_t bestDistance = reach * reach + 1;
+    for (std::int32_t row = cellOf(top, m_cellRows); row <= cellOf(bottom, m_cellRows); ++row) {
+        for (std::int32_t column = cellOf(left, m_cellColumns); column <= cellOf(right, m_cellColumns);
+             ++column) {
+            const std::size_t cell = static_cast<std::size_t>(row) * static_cast<std::size_t>(m_cellColumns) +
+                                     static_cast<std::size_t>(column);
+            for (std::uint32_t k = m_cellStart[cell]; k < m_cellStart[cell + 1]; ++k) {
+                const PictureDot& dot = m_dots[m_cellDots[k]];
+                const std::int64_t distance = squaredDistance(dot, click);
+                if (distance < bestDistance || (distance == bestDistance && best && dot.position < *best)) {
+                    bestDistance = distance;
+                    best = dot.position;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+std::optional<PictureDot> DotGrid::dotOfPosition(std::int32_t position) const {
+    const auto it = std::find_if(m_dots.begin(), m_dots.end(),
+                                 [position](const PictureDot& dot) { return dot.position == position; });
+    return it != m_dots.end() ? std::optional(*it) : std::nullopt;
+}
+
+void drawDots(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t height, std::int32_t stride,
+              std::span<const PictureDot> dots) {
+    constexpr std::int32_t r = DotLook::kDotRadius;
+    // Last to first, so that the earliest of overlapping dots is drawn over the others.
+    for (auto dot = dots.rbegin(); dot != dots.rend(); ++dot) {
+        for (std::int32_t dy = -r; dy <= r; ++dy) {
+            const std::int64_t y = std::int64_t{dot->y} + dy;
+            if (y < 0 || y >= height) {
+                continue;
+            }
+            const char* spriteRow = kDotSprite[static_cast<std::size_t>(dy + r)];
+            for (std::int32_t dx = -r; dx <= r; ++dx) {
+                const std::int64_t x = std::int64_t{dot->x} + dx;
+                const char look = spriteRow[dx + r];
+                if (x < 0 || x >= width || look == '.') {
+                    continue;
+                }
+                pixels[static_cast<std::size_t>(y * stride + x)] =
+                    look == 'f' ? DotLook::kDotFill : DotLook::kDotOutline;
+            }
+        }
+    }
+}
+
+} // namespace spawn
