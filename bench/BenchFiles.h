@@ -2,6 +2,7 @@
 
 // Files the benchmarks read and write, in one folder under the system's temporary folder.
 
+#include "DemoWorld.h"
 #include "FileIo.h"
 
 #include <benchmark/benchmark.h>
@@ -26,6 +27,18 @@ inline std::string benchFolder() {
 inline std::string writeBenchFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     const std::string path = benchFolder() + "/" + name;
     (void)writeFileAtomically(path, bytes);
+    return path;
+}
+
+// The 50,000-record demo spawn file that the load, save and JSON benchmarks share, in memory and
+// on disk.
+inline constexpr std::int32_t kBigFileRecords = 50000;
+inline const std::vector<std::uint8_t>& bigFile() {
+    static const auto bytes = demo::generateDemoSpawnFile({kBigFileRecords, 7, {}});
+    return bytes;
+}
+inline const std::string& bigFilePath() {
+    static const std::string path = writeBenchFile("mobset.data", bigFile());
     return path;
 }
 

@@ -3,6 +3,7 @@
 // them, the naive form with a real label and edit box for every field, as the baseline.
 
 #include "BenchApplication.h"
+#include "BenchFiles.h"
 #include "ByteReader.h"
 #include "DemoElements.h"
 #include "DemoWorld.h"
@@ -210,7 +211,7 @@ namespace {
 // costliest place for a removal to be taken back).
 void BM_Undo1000StepsOn50k(benchmark::State& state) {
     spawn::bench::benchApplication();
-    const auto bytes = demo::generateDemoSpawnFile({50000, 7, {}});
+    const auto& bytes = spawn::bench::bigFile();
     const ElementNameTables names;
     DiscardDialogs dialogs;
     for (auto _ : state) {

@@ -9,17 +9,10 @@
 
 namespace {
 
-constexpr std::int32_t kRecordCount = 50000;
+constexpr std::int32_t kRecordCount = spawn::bench::kBigFileRecords;
 
-const std::vector<std::uint8_t>& bigFile() {
-    static const auto bytes = spawn::demo::generateDemoSpawnFile({kRecordCount, 7, {}});
-    return bytes;
-}
-
-std::string bigFilePath() {
-    static const std::string path = spawn::bench::writeBenchFile("mobset.data", bigFile());
-    return path;
-}
+using spawn::bench::bigFile;
+using spawn::bench::bigFilePath;
 
 void setBytes(benchmark::State& state) {
     spawn::bench::setBytesProcessed(state, bigFile().size());

@@ -11,18 +11,10 @@
 
 namespace {
 
-constexpr std::int32_t kRecordCount = 50000;
+constexpr std::int32_t kRecordCount = spawn::bench::kBigFileRecords;
 
-// The same options as the load benchmark, so the same bytes.
-const std::vector<std::uint8_t>& bigFile() {
-    static const auto bytes = spawn::demo::generateDemoSpawnFile({kRecordCount, 7, {}});
-    return bytes;
-}
-
-std::string bigFilePath() {
-    static const std::string path = spawn::bench::writeBenchFile("mobset.data", bigFile());
-    return path;
-}
+using spawn::bench::bigFile;
+using spawn::bench::bigFilePath;
 
 const std::string& bigJson() {
     static const std::string text =
