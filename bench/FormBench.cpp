@@ -118,7 +118,8 @@ struct NaiveForm {
             auto* label = new QLabel(QString::fromStdString(f.label), panel);
             label->setGeometry(x, y, FormGeometry::kLabelWidth, FormGeometry::kRowHeight);
             auto* edit = new QLineEdit(panel);
-            edit->setGeometry(x + FormGeometry::kLabelWidth, y, FormGeometry::kEditWidth, FormGeometry::kRowHeight);
+            edit->setGeometry(x + FormGeometry::kLabelWidth, y, FormGeometry::kEditWidth,
+                              FormGeometry::kRowHeight);
             edits.push_back(edit);
         }
         panel->resize(FormGeometry::kColumnWidth * (1 + record.entryCount), kFrameHeight);

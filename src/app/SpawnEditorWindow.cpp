@@ -13,18 +13,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QMenu>
-#include <QShortcut>
-#include <QUndoStack>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTableView>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -221,9 +221,11 @@ void SpawnEditorWindow::buildHistoryActions() {
     auto follow = [this] {
         const QUndoStack& history = m_document.history();
         // Each names its step, e.g. "Undo Apply record 12"; greyed out with nothing to take.
-        m_undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText() : QStringLiteral("Undo"));
+        m_undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText()
+                                                : QStringLiteral("Undo"));
         m_undoAction->setEnabled(history.canUndo());
-        m_redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText() : QStringLiteral("Redo"));
+        m_redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText()
+                                                : QStringLiteral("Redo"));
         m_redoAction->setEnabled(history.canRedo());
     };
     connect(stack, &QUndoStack::indexChanged, this, follow);
@@ -319,8 +321,8 @@ void SpawnEditorWindow::markCurrentRow() {
     // After the list is drawn anew the row the commands act on stays marked.
     const int row = m_editor->currentRow();
     if (row >= 0 && row < m_recordModel->rowCount()) {
-        m_recordList->selectionModel()->select(m_recordModel->index(row, 0),
-                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_recordList->selectionModel()->select(
+            m_recordModel->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 }
 

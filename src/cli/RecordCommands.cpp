@@ -23,8 +23,8 @@ ToolOutput showCommand(const std::string& file, std::int32_t position, const std
     }
     const SpawnRecordList& records = loaded.value().records;
     if (position < 1 || position > records.count()) {
-        return failure("没有这条记录：" + formatInt(position) + " (" + file + " 有 " + formatInt(records.count()) +
-                       " 条记录)");
+        return failure("没有这条记录：" + formatInt(position) + " (" + file + " 有 " +
+                       formatInt(records.count()) + " 条记录)");
     }
     const SpawnRecord& record = records.at(position);
     Json fields = Json::array();
@@ -106,8 +106,9 @@ void addRecordCommands(CLI::App& app, Action& action) {
             throw CLI::RequiredError("--id or --name");
         }
         action = [options] {
-            return options->id ? searchCommand(options->file, SearchMode::Id, *options->id, options->elements)
-                               : searchCommand(options->file, SearchMode::Name, *options->name, options->elements);
+            return options->id
+                       ? searchCommand(options->file, SearchMode::Id, *options->id, options->elements)
+                       : searchCommand(options->file, SearchMode::Name, *options->name, options->elements);
         };
     });
 }

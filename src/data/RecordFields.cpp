@@ -29,8 +29,8 @@ FieldPlace fieldPlace(std::size_t j) {
     const std::size_t inEntries = j - kAreaFieldCount - 1;
     const std::size_t entry = inEntries / kEntryFieldCount;
     const std::size_t field = inEntries % kEntryFieldCount;
-    return {kEntryFieldTypes[field],
-            kAreaHeaderSize + entry * kCreatureEntrySize + fieldStringSize(kEntryFieldTypes.substr(0, field))};
+    return {kEntryFieldTypes[field], kAreaHeaderSize + entry * kCreatureEntrySize +
+                                         fieldStringSize(kEntryFieldTypes.substr(0, field))};
 }
 
 } // namespace
@@ -116,7 +116,8 @@ FieldBytes recordFieldBytes(const SpawnRecord& record, std::size_t j) {
     const FieldPlace place = fieldPlace(j);
     FieldBytes out;
     out.size = fieldSize(place.type);
-    std::copy_n(record.bytes.begin() + static_cast<std::ptrdiff_t>(place.offset), out.size, out.bytes.begin());
+    std::copy_n(record.bytes.begin() + static_cast<std::ptrdiff_t>(place.offset), out.size,
+                out.bytes.begin());
     return out;
 }
 

@@ -4,7 +4,8 @@
 
 namespace spawn {
 
-std::vector<std::int32_t> searchRecords(const SpawnRecordList& records, SearchMode mode, std::string_view text) {
+std::vector<std::int32_t> searchRecords(const SpawnRecordList& records, SearchMode mode,
+                                        std::string_view text) {
     std::vector<std::int32_t> hits;
     std::int32_t position = 0;
     if (mode == SearchMode::Id) {

@@ -16,7 +16,8 @@ enum class SearchMode { Id, Name };
 // atoi reads it (so "", "abc" and "0" look for records without entries, and digits beyond the int32
 // range saturate); by name the text, as typed, has to occur in the display name, case-sensitively.
 // Only a record's first creature entry counts either way.
-std::vector<std::int32_t> searchRecords(const SpawnRecordList& records, SearchMode mode, std::string_view text);
+std::vector<std::int32_t> searchRecords(const SpawnRecordList& records, SearchMode mode,
+                                        std::string_view text);
 
 // The count label after a search: "查找到 %d 项".
 std::string hitCountLabelText(std::int32_t hits);

@@ -64,8 +64,8 @@ void RecordEditor::applyForm() {
     if (m_form.isEmpty() || !formIsComplete()) {
         return;
     }
-    const auto position = m_form.sourceSerial() ? m_document.records().positionOf(*m_form.sourceSerial())
-                                                : std::nullopt;
+    const auto position =
+        m_form.sourceSerial() ? m_document.records().positionOf(*m_form.sourceSerial()) : std::nullopt;
     if (!position) {
         m_dialogs.showMessage(kSourceRecordGone);
         return;

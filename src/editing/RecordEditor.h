@@ -19,7 +19,8 @@ class SpawnDocument;
 // Messages of the form commands.
 inline constexpr const char* kEmptyBox = "编辑框不能为空！";
 inline constexpr const char* kNoEntryToRemove = "无NPC种类！无法删除!";
-inline constexpr const char* kTooManyEntries = "NPC种类已达100个！无法添加：多于100个的记录在下次载入时无法读取。";
+inline constexpr const char* kTooManyEntries =
+    "NPC种类已达100个！无法添加：多于100个的记录在下次载入时无法读取。";
 inline constexpr const char* kSourceRecordGone = "这条记录已被删除！无法应用。";
 
 // The record list's commands (search, refresh, remove) and the record form with the clicks that

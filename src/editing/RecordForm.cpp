@@ -17,7 +17,8 @@ Cell cellOf(std::size_t j) {
         return {0, static_cast<int>(j - 1)};
     }
     const std::size_t inEntries = j - kAreaFieldCount - 1;
-    return {1 + static_cast<int>(inEntries / kEntryFieldCount), static_cast<int>(inEntries % kEntryFieldCount)};
+    return {1 + static_cast<int>(inEntries / kEntryFieldCount),
+            static_cast<int>(inEntries % kEntryFieldCount)};
 }
 
 std::size_t fieldAt(int column, int row, std::size_t fieldCount) {
@@ -78,8 +79,8 @@ int RecordForm::columnCount() const {
 
 void RecordForm::build(std::size_t fieldCount) {
     m_fields.assign(fieldCount, {});
-    const std::string types = recordFieldTypes(
-        static_cast<std::int32_t>(fieldCount > kAreaFieldCount ? (fieldCount - kAreaFieldCount) / kEntryFieldCount : 0));
+    const std::string types = recordFieldTypes(static_cast<std::int32_t>(
+        fieldCount > kAreaFieldCount ? (fieldCount - kAreaFieldCount) / kEntryFieldCount : 0));
     for (std::size_t j = 1; j <= fieldCount; ++j) {
         m_fields[j - 1].label = formFieldLabel(j);
         m_fields[j - 1].type = types[j - 1];
@@ -104,7 +105,8 @@ SpawnRecord RecordForm::toRecord(const ElementNameTables& names) const {
     if (m_fields.size() < kAreaFieldCount) {
         return record;
     }
-    const auto gridEntries = static_cast<std::int32_t>((m_fields.size() - kAreaFieldCount) / kEntryFieldCount);
+    const auto gridEntries =
+        static_cast<std::int32_t>((m_fields.size() - kAreaFieldCount) / kEntryFieldCount);
     const std::int32_t n = std::clamp(parseCInt(text(kEntryCountField)), 0, gridEntries);
     record.entryCount = n;
     record.bytes.assign(recordSize(n), 0);
@@ -113,7 +115,8 @@ SpawnRecord RecordForm::toRecord(const ElementNameTables& names) const {
         const FormFieldState& f = field(j);
         const FieldBytes bytes =
             f.filled && f.text == f.filledText ? f.filledBytes : fieldBytesFromText(f.type, f.text);
-        std::copy_n(bytes.bytes.begin(), bytes.size, record.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+        std::copy_n(bytes.bytes.begin(), bytes.size,
+                    record.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
         offset += bytes.size;
     }
     // The count box is the grid's own; the record always agrees with the entries it holds.
@@ -126,7 +129,8 @@ SpawnRecord RecordForm::toRecord(const ElementNameTables& names) const {
 }
 
 bool RecordForm::hasEmptyField() const {
-    return std::any_of(m_fields.begin(), m_fields.end(), [](const FormFieldState& f) { return f.text.empty(); });
+    return std::any_of(m_fields.begin(), m_fields.end(),
+                       [](const FormFieldState& f) { return f.text.empty(); });
 }
 
 RecordForm::Position RecordForm::position() const {

@@ -23,7 +23,9 @@ public:
 
 protected:
     void put(std::int32_t position, SpawnRecord record) { m_document.putRecord(position, std::move(record)); }
-    void insert(std::int32_t position, SpawnRecord record) { m_document.insertRecord(position, std::move(record)); }
+    void insert(std::int32_t position, SpawnRecord record) {
+        m_document.insertRecord(position, std::move(record));
+    }
     SpawnRecord take(std::int32_t position) { return m_document.takeRecord(position); }
 
     SpawnDocument& m_document;
@@ -35,7 +37,8 @@ namespace {
 class ReplaceStep : public RecordStep {
 public:
     ReplaceStep(SpawnDocument& document, std::int32_t position, SpawnRecord record)
-        : RecordStep(document, stepText("Apply", position)), m_position(position), m_other(std::move(record)) {}
+        : RecordStep(document, stepText("Apply", position)), m_position(position),
+          m_other(std::move(record)) {}
     void redo() override { swap(); }
     void undo() override { swap(); }
 
@@ -86,7 +89,8 @@ private:
 } // namespace
 
 SpawnDocument::SpawnDocument(QObject* parent) : QObject(parent) {
-    connect(&m_history, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
+    connect(&m_history, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { emit modifiedChanged(!clean); });
 }
 
 SpawnDocument::~SpawnDocument() {

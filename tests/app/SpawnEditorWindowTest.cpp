@@ -11,8 +11,8 @@
 #include "SpawnLayout.h"
 
 #include <QAbstractItemModel>
-#include <QCheckBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -413,10 +413,10 @@ void SpawnEditorWindowTest::editedRecordIsAppliedAddedSavedAndReadBackFieldForFi
         QTest::keyClicks(box, QString::fromLatin1(text));
     };
 
-    clickRow(list, 0); // one entry of creature 16
-    type(3, "-1234.5");                // X, a float
-    type(15, "200");                   // a byte
-    type(21, "321");                   // the first creature ID
+    clickRow(list, 0);                                                     // one entry of creature 16
+    type(3, "-1234.5");                                                    // X, a float
+    type(15, "200");                                                       // a byte
+    type(21, "321");                                                       // the first creature ID
     QTest::mouseClick(control<QPushButton>(window, 1006), Qt::LeftButton); // "+"
     QCOMPARE(fieldText(window, 2), QStringLiteral("2"));
     QCOMPARE(fieldText(window, 3), QStringLiteral("-1234.500000000000000000"));
@@ -447,11 +447,16 @@ void SpawnEditorWindowTest::editedRecordIsAppliedAddedSavedAndReadBackFieldForFi
         QCOMPARE(fields.size(), std::size_t{56});
         for (std::size_t j = 1; j <= fields.size(); ++j) {
             std::string expected = j <= original.size() ? original[j - 1].text : "";
-            if (j == 2) expected = "2";
-            if (j == 3) expected = "-1234.500000000000000000";
-            if (j == 15) expected = "-56";
-            if (j == 21) expected = "321";
-            if (j > 38) expected = formatInt(SpawnLayout::kDefaultEntryValues[j - 39]);
+            if (j == 2)
+                expected = "2";
+            if (j == 3)
+                expected = "-1234.500000000000000000";
+            if (j == 15)
+                expected = "-56";
+            if (j == 21)
+                expected = "321";
+            if (j > 38)
+                expected = formatInt(SpawnLayout::kDefaultEntryValues[j - 39]);
             QCOMPARE(fields[j - 1].text, expected);
         }
         QCOMPARE(records.at(position).displayName, std::string("Marsh Heron"));
@@ -688,7 +693,7 @@ void SpawnEditorWindowTest::historyKeysServeTheTextBoxWithTheFocusAndTheRecordsE
     search->setFocus();
     QTest::keyClicks(search, QStringLiteral("abc"));
     QTest::keyClick(search, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(search->text(), QString());   // the box's own typing was undone
+    QCOMPARE(search->text(), QString()); // the box's own typing was undone
     QCOMPARE(window.document().records().count(), 2);
     QTest::keyClick(search, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(search->text(), QStringLiteral("abc"));

@@ -20,10 +20,10 @@ namespace {
 struct World {
     World() {
         auto second = recordBytes(1, 16, 10);
-        writeI32At(second, 8, std::bit_cast<std::int32_t>(1234.5f));  // X
-        writeI32At(second, 12, std::bit_cast<std::int32_t>(20.25f));  // Y
+        writeI32At(second, 8, std::bit_cast<std::int32_t>(1234.5f));   // X
+        writeI32At(second, 12, std::bit_cast<std::int32_t>(20.25f));   // Y
         writeI32At(second, 16, std::bit_cast<std::int32_t>(-1234.5f)); // Z
-        second[52] = 0xFF;                                              // field 14, a byte
+        second[52] = 0xFF;                                             // field 14, a byte
         auto fourth = recordBytes(2, 16);
         writeI32At(fourth, SpawnLayout::kAreaHeaderSize + SpawnLayout::kCreatureEntrySize, 501);
         writeBytes(dir.file("m.data"), fileBytes(4, {recordBytes(0), second, recordBytes(1, 501), fourth}));
@@ -53,14 +53,17 @@ TEST(RecordCommandsTest, ShowPrintsEveryFieldAsTheFormShowsItAndWhereTheRecordLi
     EXPECT_EQ(out["id"], 16);
     EXPECT_EQ(out["name"], "赤鳞蜥");
     ASSERT_EQ(out["fields"].size(), 38u);
-    EXPECT_EQ(out["fields"][0], Json::parse(R"({"field": 1, "label": "Block-->: ", "type": "int32", "text": "218893066"})"));
+    EXPECT_EQ(out["fields"][0],
+              Json::parse(R"({"field": 1, "label": "Block-->: ", "type": "int32", "text": "218893066"})"));
     EXPECT_EQ(out["fields"][2], Json::parse(R"({"field": 3, "label": "X--->: ", "type": "float32",
                                                 "text": "1234.500000000000000000"})"));
-    EXPECT_EQ(out["fields"][13], Json::parse(R"({"field": 14, "label": "14: ", "type": "byte", "text": "-1"})"));
+    EXPECT_EQ(out["fields"][13],
+              Json::parse(R"({"field": 14, "label": "14: ", "type": "byte", "text": "-1"})"));
     EXPECT_EQ(out["fields"][20]["label"], "NPC--ID: ");
     EXPECT_EQ(out["fields"][20]["text"], "16");
-    EXPECT_EQ(out["coordinates"],
-              Json::parse(R"({"boxes": ["1234.5", "20.25", "-1234.5", "523", "427", "2"], "marker": [523, 673]})"));
+    EXPECT_EQ(
+        out["coordinates"],
+        Json::parse(R"({"boxes": ["1234.5", "20.25", "-1234.5", "523", "427", "2"], "marker": [523, 673]})"));
     // The keys come in the documented order.
     EXPECT_EQ(runSpawnTool({"show", w.file(), "--record", "1"}).out.substr(0, 12), R"({"position":)");
 

@@ -51,10 +51,10 @@ TEST(RecordFieldsTest, LabelsFollowTheSlotsTheEntryLeadersAndTheRunningNumber) {
     const auto fields = recordFormFields(record);
     ASSERT_EQ(fields.size(), 56u);
     const std::vector<std::pair<std::size_t, std::string>> expected = {
-        {1, "Block-->: "}, {2, "SubBlock: "}, {3, "X--->: "},    {6, "Rotate X-->"}, {7, "7: "},
-        {8, "Rotate Y-->"}, {9, "9: "},       {12, "12: "},      {16, "16: "},       {18, "18: "},
-        {20, "20: "},      {21, "NPC--ID: "}, {22, "Total-->: "}, {23, "TimeResp: "}, {24, "24: "},
-        {38, "38: "},      {39, "NPC--ID: "}, {41, "TimeResp: "}, {42, "42: "},      {56, "56: "}};
+        {1, "Block-->: "},  {2, "SubBlock: "}, {3, "X--->: "},     {6, "Rotate X-->"}, {7, "7: "},
+        {8, "Rotate Y-->"}, {9, "9: "},        {12, "12: "},       {16, "16: "},       {18, "18: "},
+        {20, "20: "},       {21, "NPC--ID: "}, {22, "Total-->: "}, {23, "TimeResp: "}, {24, "24: "},
+        {38, "38: "},       {39, "NPC--ID: "}, {41, "TimeResp: "}, {42, "42: "},       {56, "56: "}};
     for (const auto& [j, label] : expected) {
         EXPECT_EQ(fields[j - 1].label, label) << "field " << j;
         EXPECT_EQ(formFieldLabel(j), label) << "field " << j;
@@ -71,9 +71,9 @@ TEST(RecordFieldsTest, LabelsFollowTheSlotsTheEntryLeadersAndTheRunningNumber) {
 
 TEST(RecordFieldsTest, TextsShowEachTypeAndReadBackAsAtoiAndAtofDo) {
     SpawnRecord record = recordOf(1, -42);
-    record.bytes[52] = 0xFF;                                           // field 14, a byte
-    writeI32At(record.bytes, 8, std::bit_cast<std::int32_t>(1.5f));    // field 3, X
-    writeI32At(record.bytes, 12, std::bit_cast<std::int32_t>(-0.1f));  // field 4, Y
+    record.bytes[52] = 0xFF;                                          // field 14, a byte
+    writeI32At(record.bytes, 8, std::bit_cast<std::int32_t>(1.5f));   // field 3, X
+    writeI32At(record.bytes, 12, std::bit_cast<std::int32_t>(-0.1f)); // field 4, Y
     const auto fields = recordFormFields(record);
     EXPECT_EQ(fields[13].text, "-1");
     EXPECT_EQ(fields[2].text, "1.500000000000000000");
@@ -100,7 +100,8 @@ TEST(RecordFieldsTest, TextsShowEachTypeAndReadBackAsAtoiAndAtofDo) {
         if (f.type == SpawnLayout::kFloatField && f.number > 4) {
             continue;
         }
-        EXPECT_EQ(fieldBytesFromText(f.type, f.text), recordFieldBytes(record, f.number)) << "field " << f.number;
+        EXPECT_EQ(fieldBytesFromText(f.type, f.text), recordFieldBytes(record, f.number))
+            << "field " << f.number;
     }
 }
 
@@ -121,8 +122,8 @@ TEST(RecordSearchTest, IdSearchReadsTheTextAsAtoiAndSeesOnlyTheFirstEntry) {
 }
 
 TEST(RecordSearchTest, NameSearchIsAnExactCaseSensitiveSubstring) {
-    const SpawnRecordList list =
-        listOf({{1, "Marsh Heron"}, {2, "heron chick"}, {0, "没有找到！"}, {3, "沼泽苍鹭"}, {4, "没有找到！"}});
+    const SpawnRecordList list = listOf(
+        {{1, "Marsh Heron"}, {2, "heron chick"}, {0, "没有找到！"}, {3, "沼泽苍鹭"}, {4, "没有找到！"}});
     using Hits = std::vector<std::int32_t>;
     EXPECT_EQ(searchRecords(list, SearchMode::Name, "Heron"), (Hits{0}));
     EXPECT_EQ(searchRecords(list, SearchMode::Name, "HERON"), (Hits{}));

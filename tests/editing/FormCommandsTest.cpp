@@ -30,7 +30,9 @@ struct Editing {
         document.load(parseSpawnFile(bytes, tables, "mobset.data").value(), "mobset.data");
         editor.showLoadedFile();
     }
-    std::vector<std::uint8_t> saved() const { return serializeSpawnFile(document.context(), document.records()); }
+    std::vector<std::uint8_t> saved() const {
+        return serializeSpawnFile(document.context(), document.records());
+    }
     const RecordForm& form() const { return editor.form(); }
     void type(std::size_t j, const std::string& text) { editor.typeIntoField(j, text); }
 
@@ -89,10 +91,10 @@ TEST(FormCommandsTest, ApplyChangesExactlyTheTypedFieldsAndKeepsEveryUntouchedBy
     e.editor.applyForm();
     EXPECT_EQ(e.saved(), sample());
 
-    e.type(3, "-12.25");   // X
-    e.type(14, "200");     // a byte
-    e.type(21, "16");      // the first creature ID: now a named creature
-    e.type(22, " ");       // a blank reads 0
+    e.type(3, "-12.25"); // X
+    e.type(14, "200");   // a byte
+    e.type(21, "16");    // the first creature ID: now a named creature
+    e.type(22, " ");     // a blank reads 0
     e.editor.applyForm();
     auto expected = sample();
     const std::size_t record = 20 + 71;

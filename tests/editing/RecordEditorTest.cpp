@@ -183,7 +183,8 @@ TEST(RecordEditorTest, RefreshAfterAStoppedLoadCountsTheRecordsReadAndRemoveKeep
         u.insert(u.end(), {1, 2, 3, 4, 5, 6, 7});
         return u;
     }();
-    writeBytes(dir.file("mobset.data"), fileBytes(5, {recordBytes(1, 16), recordBytes(2, 17), recordBytes(0)}, unread));
+    writeBytes(dir.file("mobset.data"),
+               fileBytes(5, {recordBytes(1, 16), recordBytes(2, 17), recordBytes(0)}, unread));
     auto loaded = loadSpawnFile(dir.file("mobset.data"), kNoNames);
     ASSERT_TRUE(loaded);
     ASSERT_TRUE(loaded.value().stopped.has_value());
@@ -197,7 +198,8 @@ TEST(RecordEditorTest, RefreshAfterAStoppedLoadCountsTheRecordsReadAndRemoveKeep
     ASSERT_TRUE(e.document.saveAs(dir.file("saved.data")));
     const auto saved = readBytes(dir.file("saved.data"));
     ASSERT_GE(saved.size(), unread.size());
-    EXPECT_TRUE(std::equal(unread.begin(), unread.end(), saved.end() - static_cast<std::ptrdiff_t>(unread.size())));
+    EXPECT_TRUE(
+        std::equal(unread.begin(), unread.end(), saved.end() - static_cast<std::ptrdiff_t>(unread.size())));
     EXPECT_EQ(readI32At(saved, 4), 4);
     const auto reloaded = loadSpawnFile(dir.file("saved.data"), kNoNames);
     ASSERT_TRUE(reloaded);
