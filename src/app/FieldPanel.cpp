@@ -70,18 +70,6 @@ void FieldPanel::scrollTo(int position) {
     realise();
 }
 
-QLineEdit* FieldPanel::editOf(std::size_t j) const {
-    const QString name = QString::number(kEditIdBase + static_cast<int>(j));
-    for (const Column& column : m_columns) {
-        for (QLineEdit* edit : column.edits) {
-            if (!edit->isHidden() && edit->objectName() == name) {
-                return edit;
-            }
-        }
-    }
-    return nullptr;
-}
-
 void FieldPanel::fitToFrame() {
     const QRect frame = m_frame->contentsRect();
     setGeometry(frame.left() - m_position, frame.top(), frame.width() + m_position, frame.height());

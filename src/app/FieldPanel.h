@@ -30,10 +30,6 @@ public:
     void refill();
     // Moves the grid so that x = position of the grid lies at the frame's left edge.
     void scrollTo(int position);
-    int scrollPosition() const { return m_position; }
-
-    // The edit box of field j, when its column is in view.
-    QLineEdit* editOf(std::size_t j) const;
 
 private:
     struct Column {

@@ -19,9 +19,13 @@ void RecordEditor::showLoadedFile() {
 }
 
 void RecordEditor::searchRecords(const std::string& text) {
-    m_lastSearchMode = m_searchMode;
+    showHits(m_searchMode, text);
+}
+
+void RecordEditor::showHits(SearchMode mode, const std::string& text) {
+    m_lastSearchMode = mode;
     m_lastSearchText = text;
-    auto hits = spawn::searchRecords(m_document.records(), m_searchMode, text);
+    auto hits = spawn::searchRecords(m_document.records(), mode, text);
     const auto count = static_cast<std::int32_t>(hits.size());
     m_list.showHits(std::move(hits));
     forgetHandledRow();
@@ -145,10 +149,7 @@ void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
         return;
     }
     if (m_list.isFiltered()) {
-        const SearchMode mode = m_searchMode;
-        m_searchMode = m_lastSearchMode;
-        searchRecords(m_lastSearchText);
-        m_searchMode = mode;
+        showHits(m_lastSearchMode, m_lastSearchText);
     } else {
         refreshRecordList();
     }

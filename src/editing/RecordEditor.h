@@ -98,6 +98,8 @@ protected:
     void setCountLabel(std::string text);
     // Refuses with the message when some box of the form is empty.
     bool formIsComplete();
+    // Lists the hits of a search in the filtered view and remembers the search.
+    void showHits(SearchMode mode, const std::string& text);
     // After a step of the history: the list in its view, the form on its record.
     void followHistoryStep(std::optional<std::uint64_t> serial);
     // Builds the grid anew for `record`, which carries the form's values across, and fills it.
