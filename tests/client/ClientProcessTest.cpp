@@ -390,8 +390,10 @@ void startXvfb() {
     if (std::string(SPAWN_XVFB).empty()) {
         return;
     }
+    // Without -noreset the server resets whenever its last client leaves, and refuses whoever
+    // connects meanwhile: a stand-in started right after another ended would then fail at random.
     auto xvfb = ChildProcess::start(
-        {SPAWN_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+        {SPAWN_XVFB, "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
     const auto display = xvfb ? xvfb->readLine() : std::nullopt;
     if (!display || display->empty()) {
         return;
