@@ -15,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace spawn::tool {
 
@@ -93,8 +94,42 @@ struct Scalar {
     Kind kind;
     std::int64_t integer = 0;
     std::uint64_t unsignedInteger = 0;
-    std::string_view text; // a float's or string's text, or the literal
+    std::string_view text;     // a float's or string's text, or the literal
+    bool negativeZero = false; // an integer spelled "-0"
 };
+
+// The parser hands an integer over without its text, so "-0" (as jq prints negative zero) would
+// reach a float field as +0. This finds the ordinals, among the document's numbers in order, of
+// the ones spelled "-0", so that a float field can keep the sign.
+std::vector<std::size_t> negativeZeroOrdinals(std::string_view text) {
+    std::vector<std::size_t> found;
+    if (text.find("-0") == std::string_view::npos) {
+        return found;
+    }
+    constexpr std::string_view kNumberCharacters = "0123456789+-.eE";
+    std::size_t ordinal = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            const std::size_t end = std::min(text.find_first_not_of(kNumberCharacters, i), text.size());
+            if (text.substr(i, end - i) == "-0") {
+                found.push_back(ordinal);
+            }
+            ++ordinal;
+            i = end - 1;
+        }
+    }
+    return found;
+}
 
 // At most `length` bytes of the text, cut before a UTF-8 sequence rather than inside one.
 std::string_view cutText(std::string_view text, std::size_t length) {
@@ -164,9 +199,15 @@ public:
 
     bool null() { return scalar({Scalar::Kind::Literal, 0, 0, "null"}); }
     bool boolean(bool value) { return scalar({Scalar::Kind::Literal, 0, 0, value ? "true" : "false"}); }
-    bool number_integer(number_integer_t value) { return scalar({Scalar::Kind::Integer, value, 0, {}}); }
-    bool number_unsigned(number_unsigned_t value) { return scalar({Scalar::Kind::Unsigned, 0, value, {}}); }
+    bool number_integer(number_integer_t value) {
+        return scalar({Scalar::Kind::Integer, value, 0, {}, nextNumberIsNegativeZero()});
+    }
+    bool number_unsigned(number_unsigned_t value) {
+        nextNumberIsNegativeZero();
+        return scalar({Scalar::Kind::Unsigned, 0, value, {}});
+    }
     bool number_float(number_float_t, const string_t& text) {
+        nextNumberIsNegativeZero();
         return scalar({Scalar::Kind::Float, 0, 0, text});
     }
     bool string(string_t& value) { return scalar({Scalar::Kind::String, 0, 0, value}); }
@@ -312,7 +353,19 @@ public:
     const std::string& error() const { return m_error; }
     SpawnFile takeFile() { return std::move(m_file); }
 
+    // The ordinals negativeZeroOrdinals found in the text being parsed.
+    void setNegativeZeros(std::vector<std::size_t> ordinals) { m_negativeZeros = std::move(ordinals); }
+
 private:
+    // Counts one more number of the document; true when it is spelled "-0".
+    bool nextNumberIsNegativeZero() {
+        const std::size_t ordinal = m_numbersSeen++;
+        while (m_nextNegativeZero < m_negativeZeros.size() && m_negativeZeros[m_nextNegativeZero] < ordinal) {
+            ++m_nextNegativeZero;
+        }
+        return m_nextNegativeZero < m_negativeZeros.size() && m_negativeZeros[m_nextNegativeZero] == ordinal;
+    }
+
     bool fail(std::string message) {
         if (m_error.empty()) {
             m_error = std::move(message);
@@ -412,6 +465,9 @@ private:
     std::optional<std::uint32_t> floatBits(const Scalar& v) {
         switch (v.kind) {
         case Scalar::Kind::Integer:
+            if (v.negativeZero) {
+                return kNegativeZeroBits;
+            }
             return std::bit_cast<std::uint32_t>(static_cast<float>(v.integer));
         case Scalar::Kind::Unsigned:
             return std::bit_cast<std::uint32_t>(static_cast<float>(v.unsignedInteger));
@@ -607,6 +663,10 @@ private:
     // A record's "name" is read over, whatever it holds.
     bool m_skipping = false;
     std::size_t m_skipDepth = 0;
+
+    std::vector<std::size_t> m_negativeZeros; // ascending
+    std::size_t m_nextNegativeZero = 0;
+    std::size_t m_numbersSeen = 0;
 };
 
 } // namespace
@@ -656,6 +716,8 @@ std::string exportSpawnJson(const SpawnFile& file, bool withNames) {
 
 Result<SpawnFile> importSpawnJson(std::span<const std::uint8_t> text) {
     SpawnJsonReader reader;
+    reader.setNegativeZeros(
+        negativeZeroOrdinals(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
     const bool parsed = Json::sax_parse(text.begin(), text.end(), &reader);
     if (!parsed) {
         return Error{reader.error().empty() ? "not a JSON document" : reader.error()};

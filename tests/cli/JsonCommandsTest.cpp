@@ -333,3 +333,23 @@ TEST(JsonCommandsTest, UnreadableInputsAndWrongUsageFailWithoutWriting) {
     EXPECT_EQ(runSpawnTool({"import", dir.file("x.json")}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"export"}).exitCode, 2);
 }
+
+TEST(JsonCommandsTest, EverySpellingOfNegativeZeroKeepsItsSignInAFloatField) {
+    // jq prints negative zero as "-0", which the parser hands over as the integer 0. A "-0" inside
+    // a string, or in an integer field, must not shift which numbers count.
+    const TempFolder dir;
+    writeText(dir.file("z.json"),
+              R"({"format": 1, "leading_block": "deadbeef", "header_words": [-7, 16909060, 99],
+        "records": [{"name": "a \"-0\" -0", "area": [-0, 0, -0, -0.0, -0e0, 0, -0, -0, 0, 1e0, -0,
+                                                    -0, 0, -0, 0, 0, 0, 0, 0, 0], "entries": []}],
+        "remainder": ""})");
+    const auto result = runSpawnTool({"import", dir.file("z.json"), "-o", dir.file("z.data")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    auto record = zeroRecord(0);
+    for (const std::size_t offset : {8u, 12u, 16u, 28u, 40u}) { // fields 3, 4, 5, 8 and 11
+        writeFloatBits(record, offset, 0x80000000u);
+    }
+    writeFloatBits(record, 36, std::bit_cast<std::uint32_t>(1.0f));
+    EXPECT_EQ(readBytes(dir.file("z.data")), fileBytes(1, {record}));
+}
