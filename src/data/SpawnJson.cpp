@@ -2,6 +2,7 @@
 
 #include "ByteReader.h"
 #include "ByteText.h"
+#include "FileIo.h"
 #include "NumberText.h"
 #include "SpawnLayout.h"
 
@@ -17,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace spawn::tool {
+namespace spawn {
 
 using namespace SpawnLayout;
 
@@ -350,8 +351,18 @@ public:
         return fail(std::string(shown) + (shown.size() < what.size() ? "…" : ""));
     }
 
+    // Whether a document of the records alone is taken (the file's other parts may be missing).
+    explicit SpawnJsonReader(bool recordsOnly) : m_recordsOnly(recordsOnly) {}
+
     const std::string& error() const { return m_error; }
-    SpawnFile takeFile() { return std::move(m_file); }
+    SpawnFile takeFile() {
+        m_file.records.reserve(m_records.size());
+        for (SpawnRecord& record : m_records) {
+            m_file.records.append(std::move(record));
+        }
+        return std::move(m_file);
+    }
+    std::vector<SpawnRecord> takeRecords() { return std::move(m_records); }
 
     // The ordinals negativeZeroOrdinals found in the text being parsed.
     void setNegativeZeros(std::vector<std::size_t> ordinals) { m_negativeZeros = std::move(ordinals); }
@@ -373,7 +384,7 @@ private:
         return false;
     }
 
-    std::string recordText() const { return "record " + std::to_string(m_file.records.count() + 1); }
+    std::string recordText() const { return "record " + std::to_string(m_records.size() + 1); }
 
     // The field about to be read (or missing), numbered over the whole record as the form does.
     std::string fieldText() const {
@@ -629,23 +640,26 @@ private:
         if (!record) {
             return fail(recordText() + ": " + record.error().message);
         }
-        m_file.records.append(std::move(record).value());
+        m_records.push_back(std::move(record).value());
         m_place = Place::Records;
         return true;
     }
 
     bool endRoot() {
         for (std::size_t k = 0; k < kRootKeyCount; ++k) {
-            if (k != kCountWord && !m_rootSeen[k]) {
+            const bool optional = k == kCountWord || (m_recordsOnly && k != kFormat && k != kRecords);
+            if (!optional && !m_rootSeen[k]) {
                 return fail(quotedText(kRootKeyNames[k]) + " is missing");
             }
         }
-        m_file.context.setRecordCountWord(m_countWord.value_or(m_file.records.count()));
+        m_file.context.setRecordCountWord(m_countWord.value_or(static_cast<std::int32_t>(m_records.size())));
         m_place = Place::Finished;
         return true;
     }
 
+    bool m_recordsOnly = false;
     SpawnFile m_file;
+    std::vector<SpawnRecord> m_records;
     std::string m_error;
     std::string m_problem; // why the last value checked did not fit
     Place m_place = Place::Start;
@@ -671,11 +685,46 @@ private:
 
 } // namespace
 
+namespace {
+
+// One record's line (and its entries' lines) of the "records" array.
+void appendRecord(std::string& out, const SpawnRecord& record, bool withNames, bool last) {
+    out += " {";
+    if (withNames) {
+        out += "\"name\": " + Json(record.displayName).dump(-1, ' ', false, Json::error_handler_t::replace) +
+               ", ";
+    }
+    out += "\"area\": ";
+    const std::span<const std::uint8_t> bytes = record.bytes;
+    appendFields(out, kAreaFieldTypes, kAreaOffsets, bytes);
+    out += ", \"entries\": [";
+    for (std::int32_t e = 0; e < record.entryCount; ++e) {
+        out += e > 0 ? ",\n  " : "\n  ";
+        appendFields(out, kEntryFieldTypes, kEntryOffsets,
+                     bytes.subspan(kAreaHeaderSize + static_cast<std::size_t>(e) * kCreatureEntrySize));
+    }
+    out += last ? "]}\n" : "]},\n";
+}
+
+// Each byte of a record takes about three characters as text.
+constexpr std::size_t kTextPerRecordByte = 3;
+
+Status parseWith(SpawnJsonReader& reader, std::span<const std::uint8_t> text) {
+    reader.setNegativeZeros(
+        negativeZeroOrdinals(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+    if (!Json::sax_parse(text.begin(), text.end(), &reader)) {
+        return Error{reader.error().empty() ? "not a JSON document" : reader.error()};
+    }
+    return Done{};
+}
+
+} // namespace
+
 std::string exportSpawnJson(const SpawnFile& file, bool withNames) {
     const SpawnFileContext& context = file.context;
     std::string out;
-    // Each byte of a record takes about three characters as text; base64 takes four per three.
-    out.reserve(256 + 3 * file.records.byteSize() + 4 * context.remainder.size() / 3);
+    // Base64 takes four characters per three bytes.
+    out.reserve(256 + kTextPerRecordByte * file.records.byteSize() + 4 * context.remainder.size() / 3);
     out += "{\"format\": ";
     appendInt(out, kSpawnJsonFormat);
     out += ", \"leading_block\": \"" + formatHexBytes(context.leadingBlock) + "\", \"header_words\": [";
@@ -693,36 +742,77 @@ std::string exportSpawnJson(const SpawnFile& file, bool withNames) {
     out += ", \"records\": [\n";
     std::int32_t left = file.records.count();
     for (const auto& record : file.records) {
-        out += " {";
-        if (withNames) {
-            out +=
-                "\"name\": " + Json(record.displayName).dump(-1, ' ', false, Json::error_handler_t::replace) +
-                ", ";
-        }
-        out += "\"area\": ";
-        const std::span<const std::uint8_t> bytes = record.bytes;
-        appendFields(out, kAreaFieldTypes, kAreaOffsets, bytes);
-        out += ", \"entries\": [";
-        for (std::int32_t e = 0; e < record.entryCount; ++e) {
-            out += e > 0 ? ",\n  " : "\n  ";
-            appendFields(out, kEntryFieldTypes, kEntryOffsets,
-                         bytes.subspan(kAreaHeaderSize + static_cast<std::size_t>(e) * kCreatureEntrySize));
-        }
-        out += --left > 0 ? "]},\n" : "]}\n";
+        appendRecord(out, record, withNames, --left == 0);
     }
     out += "], \"remainder\": \"" + encodeBase64(context.remainder) + "\"}\n";
     return out;
 }
 
+std::string exportRecordsJson(const SpawnRecordList& records, std::span<const std::int32_t> positions,
+                              bool withNames) {
+    std::size_t bytes = 0;
+    for (const std::int32_t position : positions) {
+        bytes += records.at(position).bytes.size();
+    }
+    std::string out;
+    out.reserve(64 + kTextPerRecordByte * bytes);
+    out += "{\"format\": ";
+    appendInt(out, kSpawnJsonFormat);
+    out += ", \"records\": [\n";
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        appendRecord(out, records.at(positions[i]), withNames, i + 1 == positions.size());
+    }
+    out += "]}\n";
+    return out;
+}
+
 Result<SpawnFile> importSpawnJson(std::span<const std::uint8_t> text) {
-    SpawnJsonReader reader;
-    reader.setNegativeZeros(
-        negativeZeroOrdinals(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
-    const bool parsed = Json::sax_parse(text.begin(), text.end(), &reader);
-    if (!parsed) {
-        return Error{reader.error().empty() ? "not a JSON document" : reader.error()};
+    SpawnJsonReader reader(false);
+    if (auto parsed = parseWith(reader, text); !parsed) {
+        return parsed.error();
     }
     return reader.takeFile();
 }
 
-} // namespace spawn::tool
+Result<std::vector<SpawnRecord>> importRecordsJson(std::span<const std::uint8_t> text) {
+    SpawnJsonReader reader(true);
+    if (auto parsed = parseWith(reader, text); !parsed) {
+        return parsed.error();
+    }
+    return reader.takeRecords();
+}
+
+Result<std::vector<SpawnRecord>> readRecordSource(const std::string& path) {
+    const auto bytes = readWholeFile(path);
+    if (!bytes) {
+        return bytes.error();
+    }
+    const std::span<const std::uint8_t> data = bytes.value();
+    const auto first = std::find_if(data.begin(), data.end(), [](std::uint8_t b) {
+        return b != ' ' && b != '\t' && b != '\n' && b != '\r';
+    });
+    std::optional<Error> jsonError;
+    if (first != data.end() && *first == '{') {
+        auto records = importRecordsJson(data);
+        if (records) {
+            return records;
+        }
+        jsonError = Error{path + ": " + records.error().message};
+    }
+    auto file = parseSpawnFile(data, {}, path);
+    // A document that failed to read is not taken for a spawn file unless it reads as one in full.
+    if (jsonError && (!file || file.value().stopped)) {
+        return *jsonError;
+    }
+    if (!file) {
+        return file.error();
+    }
+    std::vector<SpawnRecord> records;
+    records.reserve(static_cast<std::size_t>(file.value().records.count()));
+    for (const SpawnRecord& record : file.value().records) {
+        records.push_back(record);
+    }
+    return records;
+}
+
+} // namespace spawn
