@@ -119,6 +119,10 @@ private:
     void buildClipboardActions();
     void addClipboardActions(QMenu& menu);
     void historyKey(bool redo);
+    // The commands on the records the list shows, and the history window.
+    void buildListedActions();
+    void editListedRecords();
+    void showHistory();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -149,6 +153,8 @@ private:
     std::vector<QAction*> m_clipboardActions; // in the record list's context menu
     QAction* m_undoAction = nullptr;          // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
+    QDialog* m_historyWindow = nullptr;
 };
 
 } // namespace spawn

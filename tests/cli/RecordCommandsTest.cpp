@@ -117,7 +117,11 @@ TEST(RecordCommandsTest, IntegerOptionsAreDecimalWithLeadingZerosAndRefuseOtherS
         {"show", dir.file("m.data"), "--record", "0x10"}, {"show", dir.file("m.data"), "--record", "1e1"},
         {"show", dir.file("m.data"), "--record", "0b1"},  {"show", dir.file("m.data"), "--record", " 5"},
         {"demo", dir.file("d"), "--areas", "0x10"},       {"demo", dir.file("d"), "--areas", "10.0"},
-        {"client-position", "--profile", "0x0"}};
+        {"client-position", "--profile", "0x0"},
+        {"remove", dir.file("m.data"), "-o", dir.file("o.data"), "--record", "0x1"},
+        {"edit", dir.file("m.data"), "--field", "entry:1", "--set", "1", "-o", dir.file("o.data"),
+         "--only-creature", "0x65"},
+        {"append", dir.file("m.data"), dir.file("m.data"), "-o", dir.file("o.data"), "--record", "0x1"}};
     for (const auto& args : refused) {
         const auto result = runSpawnTool(args);
         EXPECT_EQ(result.exitCode, 2) << args.back();
@@ -125,6 +129,7 @@ TEST(RecordCommandsTest, IntegerOptionsAreDecimalWithLeadingZerosAndRefuseOtherS
         EXPECT_TRUE(result.out.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("d") + "/mobset.data"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.data")));
 
     ASSERT_EQ(runSpawnTool({"demo", dir.file("d"), "--areas", "0100"}).exitCode, 0);
     EXPECT_EQ(run({"list", dir.file("d") + "/mobset.data"})["count_word"], 100);
