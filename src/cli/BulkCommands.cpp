@@ -153,7 +153,8 @@ void addBulkCommands(CLI::App& app, Action& action) {
     edit->add_option("--elements", options->elements, "element database that gives the creature names");
     edit->add_option("--field", options->field, "area:N (1-20 but 2) or entry:N (1-18, every entry)")
         ->required();
-    edit->add_option("--only-creature", options->onlyCreature, "with entry:N, only the entries of this NPC--ID")
+    edit->add_option("--only-creature", options->onlyCreature,
+                     "with entry:N, only the entries of this NPC--ID")
         ->transform(decimalInteger());
     auto* set =
         edit->add_option("--set", options->set, "set the field to this value")->allow_extra_args(false);

@@ -114,9 +114,12 @@ TEST(RecordCommandsTest, IntegerOptionsAreDecimalWithLeadingZerosAndRefuseOtherS
     EXPECT_EQ(run({"show", dir.file("m.data"), "--record", "010"})["id"], 110);
 
     const std::vector<std::vector<std::string>> refused = {
-        {"show", dir.file("m.data"), "--record", "0x10"}, {"show", dir.file("m.data"), "--record", "1e1"},
-        {"show", dir.file("m.data"), "--record", "0b1"},  {"show", dir.file("m.data"), "--record", " 5"},
-        {"demo", dir.file("d"), "--areas", "0x10"},       {"demo", dir.file("d"), "--areas", "10.0"},
+        {"show", dir.file("m.data"), "--record", "0x10"},
+        {"show", dir.file("m.data"), "--record", "1e1"},
+        {"show", dir.file("m.data"), "--record", "0b1"},
+        {"show", dir.file("m.data"), "--record", " 5"},
+        {"demo", dir.file("d"), "--areas", "0x10"},
+        {"demo", dir.file("d"), "--areas", "10.0"},
         {"client-position", "--profile", "0x0"},
         {"remove", dir.file("m.data"), "-o", dir.file("o.data"), "--record", "0x1"},
         {"edit", dir.file("m.data"), "--field", "entry:1", "--set", "1", "-o", dir.file("o.data"),
