@@ -37,7 +37,6 @@ public:
 // shown in a view.
 struct Editor {
     Editor() {
-        bench::benchApplication();
         document.load(parseSpawnFile(bench::bigFile(), names, "bench").value(), "mobset.data");
         editor.showLoadedFile();
         view.setModel(&list);
@@ -46,6 +45,7 @@ struct Editor {
         QObject::connect(&clipboard, &RecordClipboard::recordsAppended, &view,
                          [this](int row) { view.scrollTo(list.index(row, 0)); });
     }
+    QApplication& application = bench::benchApplication(); // before any widget
     ElementNameTables names;
     SpawnDocument document;
     RecordListModel list{document};
