@@ -196,11 +196,11 @@ bool RecordEditor::removeListedRecords() {
     if (positions.empty()) {
         return false;
     }
-    const std::string count = groupThousands(static_cast<std::int64_t>(positions.size()));
-    if (!m_dialogs.askYesNo("Remove " + count + " records?")) {
+    const std::string what = recordCountText(static_cast<std::int64_t>(positions.size()));
+    if (!m_dialogs.askYesNo("Remove " + what + "?")) {
         return false;
     }
-    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + count + " records"));
+    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + what));
     followBulkStep();
     return true;
 }
