@@ -71,7 +71,7 @@ TEST(LintCommandsTest, IgnoredCodesLeaveTheListAndTheCountsAndNothingLeftExitsZe
         "\n");
 
     const auto none =
-        runSpawnTool({"lint", w.file(), "--ignore", "duplicate", "--ignore", "not-finite", "--ignore",
+        runSpawnTool({"lint", "--ignore", "duplicate", w.file(), "--ignore", "not-finite", "--ignore",
                       "negative-respawn", "--ignore", "count-word", "--ignore", "stopped-load", "--ignore",
                       "no-entries", "--ignore", "off-map", "--ignore", "zero-count"});
     EXPECT_EQ(none.exitCode, 0) << none.err;
