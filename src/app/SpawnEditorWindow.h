@@ -19,6 +19,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -29,6 +30,8 @@ namespace spawn {
 class CoordinateBoxes;
 class FieldPanel;
 class MapView;
+class ProblemListModel;
+class ProblemsWindow;
 class RecordEditor;
 class RecordListModel;
 
@@ -85,6 +88,10 @@ public:
     RecordEditor& editor() { return *m_editor; }
     FieldPanel& fieldPanel() { return *m_fieldPanel; }
 
+    // The Problems window ("Problems..." in the list's menu, Ctrl+P), made when first opened.
+    void openProblems();
+    ProblemsWindow* problemsWindow() { return m_problemsWindow; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -108,6 +115,11 @@ private:
     void highlightFormRecord();
     void buildHistoryActions();
     void historyKey(bool redo);
+    void buildProblemsAction();
+    void addProblemsItem(QMenu& menu);
+    // Shows the record at `position` as a click on its row does (in the full view when the search
+    // hides it), then brings field j into view with its box focused.
+    void showProblem(std::int32_t position, std::optional<std::size_t> field);
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -136,6 +148,9 @@ private:
     RecordMapPoints m_mapPoints;
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    QAction* m_problemsAction = nullptr;
+    ProblemListModel* m_problemModel = nullptr;
+    ProblemsWindow* m_problemsWindow = nullptr;
 };
 
 } // namespace spawn
