@@ -109,7 +109,7 @@ TEST(ProblemListModelTest, ARandomWalkOfStepsOverManyDuplicatesAlwaysMatchesAFre
         return static_cast<std::int32_t>(1 + pick(static_cast<std::size_t>(c.document.records().count())));
     };
     for (int step = 0; step < 300; ++step) {
-        switch (pick(6)) {
+        switch (pick(10)) {
         case 0:
         case 1:
             c.document.replaceRecord(anyPosition(), recordOf(kinds[pick(kinds.size())]));
@@ -122,11 +122,37 @@ TEST(ProblemListModelTest, ARandomWalkOfStepsOverManyDuplicatesAlwaysMatchesAFre
         case 3:
             c.document.appendRecord(recordOf(kinds[pick(kinds.size())]));
             break;
-        case 4:
+        case 4: // steps of many records, scattered over the file
+            c.document.replaceRecords({{anyPosition(), recordOf(kinds[pick(kinds.size())])},
+                                       {anyPosition(), recordOf(kinds[pick(kinds.size())])},
+                                       {anyPosition(), recordOf(kinds[pick(kinds.size())])}},
+                                      QStringLiteral("Replace"));
+            break;
+        case 5:
+            if (c.document.records().count() > 3) {
+                c.document.removeRecords({anyPosition(), anyPosition(), anyPosition()},
+                                         QStringLiteral("Remove"));
+            }
+            break;
+        case 6:
+            c.document.appendRecords(
+                {recordOf(kinds[pick(kinds.size())]), recordOf(kinds[pick(kinds.size())])},
+                QStringLiteral("Add"));
+            break;
+        case 7:
             c.document.undo();
             break;
-        default:
+        case 8:
             c.document.redo();
+            break;
+        default:
+            if (pick(10) == 0) { // another file: the serials start again
+                c.document.load(
+                    parseSpawnFile(fileBytes(5, {kinds[3], kinds[3], kinds[0], kinds[1], kinds[2]}), c.names,
+                                   "other.data")
+                        .value(),
+                    "other.data");
+            }
             break;
         }
         ASSERT_EQ(c.model.problems(), freshCheck(c.document, c.names)) << "after step " << step;
