@@ -10,8 +10,8 @@
 #include <bit>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <tuple>
-#include <unordered_map>
 
 namespace spawn {
 
@@ -37,6 +37,11 @@ constexpr std::size_t kEntryTotalOffset = fieldStringSize(kEntryFieldTypes.subst
 constexpr std::size_t kEntryRespawnOffset =
     fieldStringSize(kEntryFieldTypes.substr(0, kEntryRespawnField - 1));
 static_assert(kEntryFieldTypes.substr(0, 3) == "222");
+
+// Known creature IDs go into a table of bits when they span fewer than this many values (a table
+// of at most 2 MB); wider spreads are looked up in the name tables' index.
+constexpr std::int64_t kMaxDenseIdRange = std::int64_t{1} << 24;
+constexpr std::size_t kBitsPerWord = 64;
 
 // Form field number of field f (1-based) of entry e (1-based).
 std::size_t entryField(std::int32_t e, std::size_t f) {
@@ -85,15 +90,16 @@ void appendPositionProblems(std::span<const std::uint8_t> bytes, std::int32_t po
     }
 }
 
+template <class IsKnown>
 void appendEntryProblems(std::span<const std::uint8_t> bytes, std::int32_t position, std::int32_t entryCount,
-                         const ElementNameTables* names, std::vector<Problem>& out) {
+                         bool checkIds, IsKnown isKnown, std::vector<Problem>& out) {
     for (std::int32_t e = 1; e <= entryCount; ++e) {
         const std::size_t at = kAreaHeaderSize + kCreatureEntrySize * static_cast<std::size_t>(e - 1);
         if (at + kCreatureEntrySize > bytes.size()) {
             return;
         }
         const std::int32_t id = readI32At(bytes, at + kCreatureIdOffset);
-        if (names != nullptr && !names->findCreatureName(id)) {
+        if (checkIds && !isKnown(id)) {
             out.push_back({ProblemCode::UnknownCreature, position, entryField(e, kEntryIdField),
                            entryText(e, "creature " + formatInt(id) + " is not in the element database")});
         }
@@ -151,8 +157,50 @@ std::vector<Problem> fileProblems(std::int32_t countWord, std::int32_t recordCou
     return out;
 }
 
-void appendRecordProblems(const SpawnRecord& record, std::int32_t position, const ElementNameTables* names,
-                          std::vector<Problem>& out) {
+RecordChecker::RecordChecker(const ElementNameTables* names) : m_names(names) {
+    if (!names) {
+        return;
+    }
+    const auto& ids37 = names->list37().ids;
+    const auto& ids54 = names->list54().ids;
+    if (ids37.empty() && ids54.empty()) {
+        return;
+    }
+    std::int64_t lowest = std::numeric_limits<std::int64_t>::max();
+    std::int64_t highest = std::numeric_limits<std::int64_t>::min();
+    for (const auto* ids : {&ids37, &ids54}) {
+        for (const std::int32_t id : *ids) {
+            lowest = std::min<std::int64_t>(lowest, id);
+            highest = std::max<std::int64_t>(highest, id);
+        }
+    }
+    if (highest - lowest >= kMaxDenseIdRange) {
+        return; // IDs spread too far for a table of bits: the tables' own index answers
+    }
+    m_lowestId = lowest;
+    m_knownBits.assign(static_cast<std::size_t>(highest - lowest) / kBitsPerWord + 1, 0);
+    for (const auto* ids : {&ids37, &ids54}) {
+        for (const std::int32_t id : *ids) {
+            const auto bit = static_cast<std::size_t>(id - lowest);
+            m_knownBits[bit / kBitsPerWord] |= std::uint64_t{1} << (bit % kBitsPerWord);
+        }
+    }
+}
+
+bool RecordChecker::isKnownCreature(std::int32_t id) const {
+    if (m_knownBits.empty()) {
+        return m_names->findCreatureName(id).has_value();
+    }
+    const std::int64_t bit = id - m_lowestId;
+    if (bit < 0 || bit >= static_cast<std::int64_t>(m_knownBits.size() * kBitsPerWord)) {
+        return false;
+    }
+    const auto b = static_cast<std::size_t>(bit);
+    return (m_knownBits[b / kBitsPerWord] >> (b % kBitsPerWord) & 1U) != 0;
+}
+
+void RecordChecker::appendProblems(const SpawnRecord& record, std::int32_t position,
+                                   std::vector<Problem>& out) const {
     const std::span<const std::uint8_t> bytes(record.bytes);
     if (bytes.size() < kAreaHeaderSize) {
         return;
@@ -163,7 +211,9 @@ void appendRecordProblems(const SpawnRecord& record, std::int32_t position, cons
                        "no creature entries: the area spawns nothing"});
     }
     appendPositionProblems(bytes, position, out);
-    appendEntryProblems(bytes, position, entryCount, names, out);
+    appendEntryProblems(
+        bytes, position, entryCount, m_names != nullptr,
+        [this](std::int32_t id) { return isKnownCreature(id); }, out);
 }
 
 Problem duplicateProblem(std::int32_t position, std::int32_t earlier) {
@@ -179,21 +229,38 @@ std::uint64_t recordBytesHash(std::span<const std::uint8_t> bytes) {
 std::vector<Problem> lintSpawnFile(const SpawnFile& file, const ElementNameTables* names) {
     const SpawnRecordList& records = file.records;
     std::vector<Problem> out = fileProblems(file.context.recordCountWord(), records.count(), file.stopped);
-    // The first record of each distinct bytes, by hash; a collision keeps both.
-    std::unordered_map<std::uint64_t, std::vector<std::int32_t>> firstOfBytes;
-    firstOfBytes.reserve(static_cast<std::size_t>(records.count()));
+    const RecordChecker checker(names);
+
+    // The first record of each distinct bytes, in an open-addressed table of (hash, position):
+    // records of equal hash sit in one run of slots, so a collision of different bytes keeps both.
+    constexpr std::int32_t kFree = 0;
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::int32_t position = kFree;
+    };
+    std::size_t capacity = 16;
+    while (capacity < 2 * static_cast<std::size_t>(records.count())) {
+        capacity *= 2;
+    }
+    std::vector<Slot> firstOfBytes(capacity);
     std::int32_t position = 0;
     for (const SpawnRecord& record : records) {
         ++position;
-        std::vector<std::int32_t>& same = firstOfBytes[recordBytesHash(record.bytes)];
-        const auto earlier = std::find_if(
-            same.begin(), same.end(), [&](std::int32_t p) { return records.at(p).bytes == record.bytes; });
-        if (earlier != same.end()) {
+        const std::uint64_t hash = recordBytesHash(record.bytes);
+        std::size_t i = hash & (capacity - 1);
+        std::optional<std::int32_t> earlier;
+        for (; firstOfBytes[i].position != kFree; i = (i + 1) & (capacity - 1)) {
+            if (firstOfBytes[i].hash == hash && records.at(firstOfBytes[i].position).bytes == record.bytes) {
+                earlier = firstOfBytes[i].position;
+                break;
+            }
+        }
+        if (earlier) {
             out.push_back(duplicateProblem(position, *earlier));
         } else {
-            same.push_back(position);
+            firstOfBytes[i] = {hash, position};
         }
-        appendRecordProblems(record, position, names, out);
+        checker.appendProblems(record, position, out);
     }
     return out;
 }

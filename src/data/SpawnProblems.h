@@ -58,10 +58,25 @@ bool problemComesBefore(const Problem& a, const Problem& b);
 std::vector<Problem> fileProblems(std::int32_t countWord, std::int32_t recordCount,
                                   const std::optional<LoadStop>& stopped);
 
-// Appends the problems of one record at `position`, in order, leaving out duplicates (which need
-// the other records). `names` is the element database; without one no creature is unknown.
-void appendRecordProblems(const SpawnRecord& record, std::int32_t position, const ElementNameTables* names,
-                          std::vector<Problem>& out);
+// Checks records one at a time, against the element database given (without one no creature is
+// unknown). The database's creature IDs are put in a table of bits when they span a small enough
+// range, so that the entries of a large file are looked up at the cost of a bit each.
+class RecordChecker {
+public:
+    // `names`, when given, must outlive the checker.
+    explicit RecordChecker(const ElementNameTables* names);
+
+    // Appends the problems of one record at `position`, in order, leaving out duplicates (which
+    // need the other records).
+    void appendProblems(const SpawnRecord& record, std::int32_t position, std::vector<Problem>& out) const;
+
+private:
+    bool isKnownCreature(std::int32_t id) const;
+
+    const ElementNameTables* m_names;
+    std::int64_t m_lowestId = 0;
+    std::vector<std::uint64_t> m_knownBits; // empty: ask the tables
+};
 
 // The problem of a record at `position` whose bytes equal those of the one at `earlier`.
 Problem duplicateProblem(std::int32_t position, std::int32_t earlier);

@@ -29,7 +29,7 @@ std::size_t indexOf(const Problem& p) {
 
 ProblemListModel::ProblemListModel(const SpawnDocument& document, const ElementNameTables* names,
                                    QObject* parent)
-    : QAbstractTableModel(parent), m_document(document), m_names(names) {
+    : QAbstractTableModel(parent), m_document(document), m_checker(names) {
     checkEverything();
     connect(&document, &SpawnDocument::loaded, this, [this] { change([this] { checkEverything(); }); });
     connect(&document, &SpawnDocument::recordsReset, this,
@@ -59,7 +59,7 @@ void ProblemListModel::checkEverything() {
     std::int32_t position = 0;
     for (const SpawnRecord& record : records) {
         m_slots.push_back({record.serial, recordBytesHash(record.bytes)});
-        appendRecordProblems(record, ++position, m_names, m_recordProblems);
+        m_checker.appendProblems(record, ++position, m_recordProblems);
     }
     refreshDuplicates(std::nullopt);
     refreshFileProblems();
@@ -78,7 +78,7 @@ void ProblemListModel::recheck(const std::vector<std::int32_t>& positions) {
         hashes.push_back(slot.hash);
         slot = {record.serial, recordBytesHash(record.bytes)};
         hashes.push_back(slot.hash);
-        appendRecordProblems(record, p, m_names, fresh);
+        m_checker.appendProblems(record, p, fresh);
     }
     std::erase_if(m_recordProblems, [&](const Problem& problem) {
         return std::binary_search(positions.begin(), positions.end(), *problem.position);
@@ -141,7 +141,7 @@ void ProblemListModel::followRowsInsertedOrRemoved() {
             }
         } else {
             span.push_back({record.serial, recordBytesHash(record.bytes)});
-            appendRecordProblems(record, position, m_names, before);
+            m_checker.appendProblems(record, position, before);
         }
     }
     for (std::size_t i = prefix; i < oldEnd; ++i) {

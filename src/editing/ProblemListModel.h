@@ -63,7 +63,7 @@ private:
     template <class Update> void change(Update update);
 
     const SpawnDocument& m_document;
-    const ElementNameTables* m_names;
+    RecordChecker m_checker;
     std::vector<Slot> m_slots; // one per record, in list order
     std::vector<Problem> m_fileProblems;
     std::vector<Problem> m_recordProblems; // in list order

@@ -96,3 +96,26 @@ TEST(SpawnProblemsTest, CodeNamesReadBackAndUnknownNamesAreRefused) {
     EXPECT_EQ(problemCodeFromName("Duplicate"), std::nullopt);
     EXPECT_EQ(problemCodeFromName(""), std::nullopt);
 }
+
+TEST(SpawnProblemsTest, CreaturesAreKnownByEitherListWhetherTheirIdsLieCloseOrFarApart) {
+    const auto unknownIds = [](const ElementNameTables& names, const std::vector<std::int32_t>& ids) {
+        std::vector<EntryValues> entries;
+        for (const std::int32_t id : ids) {
+            entries.push_back({id, 1, 1});
+        }
+        std::vector<std::int32_t> unknown;
+        const auto file = parsed(fileBytes(1, {areaBytes(entries)}));
+        for (const Problem& p : lintSpawnFile(file, &names)) {
+            unknown.push_back(std::stoi(p.text.substr(p.text.find("creature ") + 9)));
+        }
+        return unknown;
+    };
+    const std::vector<std::int32_t> asked = {-5, 15, 16,      17,
+                                             80, 81, 1 << 30, std::numeric_limits<std::int32_t>::min()};
+    const ElementNameTables close({{16, 80}, {"a", "b"}}, {{-5}, {"c"}});
+    EXPECT_EQ(unknownIds(close, asked),
+              (std::vector<std::int32_t>{15, 17, 81, 1 << 30, std::numeric_limits<std::int32_t>::min()}));
+    const ElementNameTables farApart({{16}, {"a"}},
+                                     {{1 << 30, std::numeric_limits<std::int32_t>::min()}, {"b", "c"}});
+    EXPECT_EQ(unknownIds(farApart, asked), (std::vector<std::int32_t>{-5, 15, 17, 80, 81}));
+}
