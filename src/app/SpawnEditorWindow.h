@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -123,6 +124,10 @@ private:
     // Shows the record at `position` as a click on its row does (in the full view when the search
     // hides it), then brings field j into view with its box focused.
     void showProblem(std::int32_t position, std::optional<std::size_t> field);
+    // The commands on the records the list shows, and the history window.
+    void buildListedActions();
+    void editListedRecords();
+    void showHistory();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -154,6 +159,8 @@ private:
     QAction* m_problemsAction = nullptr;
     ProblemListModel* m_problemModel = nullptr;
     ProblemsWindow* m_problemsWindow = nullptr;
+    std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
+    QDialog* m_historyWindow = nullptr;
 };
 
 } // namespace spawn
