@@ -326,7 +326,7 @@ void SpawnEditorWindow::showProblem(std::int32_t position, std::optional<std::si
     }
     const auto editId = FormGeometry::kEditIdBase + static_cast<int>(*field);
     if (auto* box = m_fieldPanel->findChild<QLineEdit*>(QString::number(editId))) {
-        raise();
+        // The window takes the keys but is not raised, so that the Problems list stays in sight.
         activateWindow();
         box->setFocus(Qt::OtherFocusReason);
     }
