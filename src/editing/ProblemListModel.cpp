@@ -98,6 +98,10 @@ void ProblemListModel::followRowsInsertedOrRemoved() {
            m_slots[prefix].serial == records.atIndex(prefix).serial) {
         ++prefix;
     }
+    if (prefix == oldCount && prefix == newCount) {
+        refreshFileProblems(); // no record moved (the reset that follows a load)
+        return;
+    }
     std::size_t suffix = 0;
     while (suffix < oldCount - prefix && suffix < newCount - prefix &&
            m_slots[oldCount - 1 - suffix].serial == records.atIndex(newCount - 1 - suffix).serial) {
