@@ -7,6 +7,8 @@
 #include "FieldPanel.h"
 #include "FileCommands.h"
 #include "MapView.h"
+#include "ProblemListModel.h"
+#include "ProblemsWindow.h"
 #include "QtDialogService.h"
 #include "RecordClipboard.h"
 #include "RecordEditor.h"
@@ -222,6 +224,7 @@ void SpawnEditorWindow::connectRecordCommands() {
     m_recordList->viewport()->installEventFilter(this);
     buildHistoryActions();
     buildClipboardActions();
+    buildProblemsAction();
 }
 
 void SpawnEditorWindow::buildHistoryActions() {
@@ -265,6 +268,7 @@ void SpawnEditorWindow::buildHistoryActions() {
             menu.addAction(action);
         }
         addClipboardActions(menu);
+        addProblemsItem(menu);
         menu.exec(m_recordList->viewport()->mapToGlobal(pos));
     });
 
@@ -318,6 +322,64 @@ void SpawnEditorWindow::addClipboardActions(QMenu& menu) {
     menu.addSeparator();
     for (QAction* action : m_clipboardActions) {
         menu.addAction(action);
+    }
+}
+
+void SpawnEditorWindow::buildProblemsAction() {
+    m_problemsAction = new QAction(QString::fromUtf8("Problems…"), this);
+    m_problemsAction->setObjectName(QStringLiteral("Problems"));
+    m_problemsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    // Added to the window so that its key works anywhere in it, not only while the menu is open.
+    addAction(m_problemsAction);
+    connect(m_problemsAction, &QAction::triggered, this, &SpawnEditorWindow::openProblems);
+}
+
+void SpawnEditorWindow::addProblemsItem(QMenu& menu) {
+    menu.addSeparator();
+    menu.addAction(m_problemsAction);
+}
+
+void SpawnEditorWindow::openProblems() {
+    if (!m_problemsWindow) {
+        m_problemModel = new ProblemListModel(m_document, &m_names, this);
+        m_problemsWindow = new ProblemsWindow(*m_problemModel, this);
+        connect(m_problemsWindow, &ProblemsWindow::problemActivated, this, &SpawnEditorWindow::showProblem);
+    }
+    m_problemsWindow->show();
+    m_problemsWindow->raise();
+    m_problemsWindow->activateWindow();
+}
+
+void SpawnEditorWindow::showProblem(std::int32_t position, std::optional<std::size_t> field) {
+    if (position < 1 || position > m_document.records().count()) {
+        return;
+    }
+    if (m_recordModel->rowOfPosition(position) < 0 && m_recordModel->isFiltered()) {
+        m_editor->refreshRecordList();
+    }
+    showRecordOfDot(position);
+    const RecordForm& form = m_editor->form();
+    if (!field || *field < 1 || *field > form.fieldCount() ||
+        form.sourceSerial() != m_document.records().at(position).serial) {
+        return;
+    }
+    // The field's whole column comes into view, moving the form as little as it can.
+    if (!m_formScrollBar->isHidden()) {
+        const int left = FormGeometry::cellOf(*field).column * FormGeometry::kColumnWidth;
+        const int width = m_formFrame->contentsRect().width();
+        int value = m_formScrollBar->value();
+        if (left < value) {
+            value = left;
+        } else if (left + FormGeometry::kColumnWidth > value + width) {
+            value = left + FormGeometry::kColumnWidth - width;
+        }
+        m_formScrollBar->setValue(std::clamp(value, 0, m_formScrollBar->maximum()));
+    }
+    const auto editId = FormGeometry::kEditIdBase + static_cast<int>(*field);
+    if (auto* box = m_fieldPanel->findChild<QLineEdit*>(QString::number(editId))) {
+        // The window takes the keys but is not raised, so that the Problems list stays in sight.
+        activateWindow();
+        box->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -32,6 +32,8 @@ class CoordinateBoxes;
 class FieldPanel;
 class MapView;
 class RecordClipboard;
+class ProblemListModel;
+class ProblemsWindow;
 class RecordEditor;
 class RecordListModel;
 
@@ -90,6 +92,10 @@ public:
     RecordClipboard& clipboard() { return *m_clipboard; }
     FieldPanel& fieldPanel() { return *m_fieldPanel; }
 
+    // The Problems window ("Problems..." in the list's menu, Ctrl+P), made when first opened.
+    void openProblems();
+    ProblemsWindow* problemsWindow() { return m_problemsWindow; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -119,6 +125,11 @@ private:
     void buildClipboardActions();
     void addClipboardActions(QMenu& menu);
     void historyKey(bool redo);
+    void buildProblemsAction();
+    void addProblemsItem(QMenu& menu);
+    // Shows the record at `position` as a click on its row does (in the full view when the search
+    // hides it), then brings field j into view with its box focused.
+    void showProblem(std::int32_t position, std::optional<std::size_t> field);
     // The commands on the records the list shows, and the history window.
     void buildListedActions();
     void editListedRecords();
@@ -153,6 +164,9 @@ private:
     std::vector<QAction*> m_clipboardActions; // in the record list's context menu
     QAction* m_undoAction = nullptr;          // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    QAction* m_problemsAction = nullptr;
+    ProblemListModel* m_problemModel = nullptr;
+    ProblemsWindow* m_problemsWindow = nullptr;
     std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
     QDialog* m_historyWindow = nullptr;
 };

@@ -20,6 +20,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addJsonCommands(app, action);
     addBulkCommands(app, action);
     addClientCommands(app, action);
+    addLintCommands(app, action);
 
     // CLI11 takes the arguments in reverse order, without the program name.
     std::vector<std::string> reversed(args.rbegin(), args.rend());

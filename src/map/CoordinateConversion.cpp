@@ -10,9 +10,6 @@ namespace spawn {
 
 namespace {
 
-constexpr double kInt32Max = std::numeric_limits<std::int32_t>::max();
-constexpr double kInt32Min = std::numeric_limits<std::int32_t>::min();
-
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max()));
@@ -46,22 +43,6 @@ float toFloat32(double value) {
     const float magnitude = std::abs(value) >= halfway ? std::numeric_limits<float>::infinity()
                                                        : std::numeric_limits<float>::max();
     return value < 0 ? -magnitude : magnitude;
-}
-
-std::int32_t mapValueOfWorld(double world, std::int32_t origin) {
-    const double tenth = world * static_cast<double>(MapGrid::kTenth);
-    if (std::isnan(tenth)) {
-        return origin;
-    }
-    // trunc(tenth) is a whole number; adding the origin is exact wherever the result can fit.
-    const double value = origin + std::trunc(tenth);
-    if (value >= kInt32Max) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    if (value <= kInt32Min) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    return static_cast<std::int32_t>(value);
 }
 
 float worldValueOfMap(std::int32_t n, std::int32_t origin) {
