@@ -17,6 +17,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addRecordCommands(app, action);
     addJsonCommands(app, action);
     addClientCommands(app, action);
+    addDiffCommand(app, action);
 
     // CLI11 takes the arguments in reverse order, without the program name.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
