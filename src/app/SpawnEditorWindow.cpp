@@ -209,6 +209,7 @@ void SpawnEditorWindow::connectRecordCommands() {
 
     // Only a mouse click picks a record; moving the selection with the keys does not.
     m_recordList->viewport()->installEventFilter(this);
+    buildChangedRecordsAction();
     buildHistoryActions();
 }
 
@@ -239,6 +240,7 @@ void SpawnEditorWindow::buildHistoryActions() {
         QMenu menu(this);
         menu.addAction(m_undoAction);
         menu.addAction(m_redoAction);
+        menu.addAction(m_showChangedRecords);
         menu.exec(m_recordList->viewport()->mapToGlobal(pos));
     });
 
@@ -251,6 +253,12 @@ void SpawnEditorWindow::buildHistoryActions() {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
     }
+}
+
+void SpawnEditorWindow::buildChangedRecordsAction() {
+    m_showChangedRecords = new QAction(QStringLiteral("Show changed records"), this);
+    m_showChangedRecords->setObjectName(QStringLiteral("ShowChangedRecords"));
+    connect(m_showChangedRecords, &QAction::triggered, this, [this] { m_editor->showChangedRecords(); });
 }
 
 void SpawnEditorWindow::historyKey(bool redo) {

@@ -107,6 +107,7 @@ private:
     void refreshMapDots();
     void highlightFormRecord();
     void buildHistoryActions();
+    void buildChangedRecordsAction();
     void historyKey(bool redo);
     void saveFile();
     void readClientPosition(); // button 1023
@@ -136,6 +137,7 @@ private:
     RecordMapPoints m_mapPoints;
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    QAction* m_showChangedRecords = nullptr; // in the record list's context menu
 };
 
 } // namespace spawn
