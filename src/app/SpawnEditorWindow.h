@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -112,6 +113,10 @@ private:
     void buildHistoryActions();
     void buildChangedRecordsAction();
     void historyKey(bool redo);
+    // The commands on the records the list shows, and the history window.
+    void buildListedActions();
+    void editListedRecords();
+    void showHistory();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -141,6 +146,8 @@ private:
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
     QAction* m_showChangedRecords = nullptr; // in the record list's context menu
+    std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
+    QDialog* m_historyWindow = nullptr;
 };
 
 } // namespace spawn

@@ -42,5 +42,6 @@ void addClientCommands(CLI::App& app, Action& action);
 void addRecordCommands(CLI::App& app, Action& action);
 void addJsonCommands(CLI::App& app, Action& action);
 void addDiffCommand(CLI::App& app, Action& action);
+void addBulkCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool

@@ -263,6 +263,10 @@ std::optional<std::uint64_t> SpawnDocument::redo() {
     return static_cast<const RecordStep*>(m_history.command(m_history.index() - 1))->serial();
 }
 
+std::uint64_t SpawnDocument::stepSerial(const QUndoCommand& step) const {
+    return static_cast<const RecordStep&>(step).serial();
+}
+
 void SpawnDocument::putRecord(std::int32_t position, SpawnRecord record) {
     m_file.records.replaceAt(position, std::move(record));
     emit recordChanged(position);
