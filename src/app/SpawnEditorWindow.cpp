@@ -25,11 +25,14 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
+#include <QThread>
 #include <QUndoStack>
 #include <QUndoView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 namespace spawn {
 
@@ -418,15 +421,27 @@ void SpawnEditorWindow::followCurrentRow(int row) {
 }
 
 void SpawnEditorWindow::readClientPosition() {
-    // The list always has a selection; the client is looked up afresh on every press.
+    // The client is looked up afresh on every press, on a thread of its own: a display server that
+    // is slow to answer must not freeze the window. The button waits for the answer.
     const auto profile = static_cast<std::size_t>(std::max(0, m_clientProfile->currentIndex()));
-    const auto connector = makeClientConnector();
-    const auto position = spawn::readClientPosition(*connector, profile);
-    if (!position) {
-        m_dialogs->showMessage(position.error().message);
-        return;
-    }
-    m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+    auto* button = findChild<QPushButton*>(QString::number(ControlId::kReadClientPosition));
+    button->setEnabled(false);
+    const auto answer = std::make_shared<std::optional<Result<ClientPosition>>>();
+    QThread* lookup = QThread::create([profile, answer] {
+        const auto connector = makeClientConnector();
+        answer->emplace(spawn::readClientPosition(*connector, profile));
+    });
+    connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
+    connect(lookup, &QThread::finished, this, [this, button, answer] {
+        button->setEnabled(true);
+        const auto& position = answer->value();
+        if (!position) {
+            m_dialogs->showMessage(position.error().message);
+            return;
+        }
+        m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+    });
+    lookup->start();
 }
 
 void SpawnEditorWindow::connectMapDots() {

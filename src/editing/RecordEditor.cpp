@@ -191,7 +191,7 @@ bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
     std::vector<SpawnDocument::Replacement> replacements;
     replacements.reserve(plan.value().changes.size());
     for (auto& [position, bytes] : plan.value().changes) {
-        auto record = SpawnRecord::fromBytes(bytes);
+        auto record = SpawnRecord::fromBytes(std::move(bytes));
         record.value().applyName(m_names);
         replacements.emplace_back(position, std::move(record.value()));
     }
