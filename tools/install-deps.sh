@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev
   fonts-wqy-microhei locales
   libx11-dev libxcb1-dev libxau-dev xvfb wine wine64 g++-mingw-w64-x86-64
+  git
 )
 
 missing=()

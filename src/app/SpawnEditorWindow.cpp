@@ -222,6 +222,7 @@ void SpawnEditorWindow::connectRecordCommands() {
 
     // Only a mouse click picks a record; moving the selection with the keys does not.
     m_recordList->viewport()->installEventFilter(this);
+    buildChangedRecordsAction();
     buildHistoryActions();
     buildClipboardActions();
     buildProblemsAction();
@@ -263,6 +264,7 @@ void SpawnEditorWindow::buildHistoryActions() {
         QMenu menu(this);
         menu.addAction(m_undoAction);
         menu.addAction(m_redoAction);
+        menu.addAction(m_showChangedRecords);
         menu.addSeparator();
         for (QAction* action : m_listedActions) {
             menu.addAction(action);
@@ -281,6 +283,12 @@ void SpawnEditorWindow::buildHistoryActions() {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
     }
+}
+
+void SpawnEditorWindow::buildChangedRecordsAction() {
+    m_showChangedRecords = new QAction(QStringLiteral("Show changed records"), this);
+    m_showChangedRecords->setObjectName(QStringLiteral("ShowChangedRecords"));
+    connect(m_showChangedRecords, &QAction::triggered, this, [this] { m_editor->showChangedRecords(); });
 }
 
 void SpawnEditorWindow::buildClipboardActions() {

@@ -121,6 +121,7 @@ private:
     void refreshMapDots();
     void highlightFormRecord();
     void buildHistoryActions();
+    void buildChangedRecordsAction();
     // Copy, paste and append records: actions of the list (its keys) and of its context menu.
     void buildClipboardActions();
     void addClipboardActions(QMenu& menu);
@@ -167,6 +168,7 @@ private:
     QAction* m_problemsAction = nullptr;
     ProblemListModel* m_problemModel = nullptr;
     ProblemsWindow* m_problemsWindow = nullptr;
+    QAction* m_showChangedRecords = nullptr; // in the record list's context menu
     std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
     QDialog* m_historyWindow = nullptr;
 };

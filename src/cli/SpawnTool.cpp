@@ -21,6 +21,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addBulkCommands(app, action);
     addClientCommands(app, action);
     addLintCommands(app, action);
+    addDiffCommand(app, action);
 
     // CLI11 takes the arguments in reverse order, without the program name.
     std::vector<std::string> reversed(args.rbegin(), args.rend());

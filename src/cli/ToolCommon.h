@@ -62,6 +62,7 @@ void addClientCommands(CLI::App& app, Action& action);
 void addRecordCommands(CLI::App& app, Action& action);
 void addJsonCommands(CLI::App& app, Action& action);
 void addLintCommands(CLI::App& app, Action& action);
+void addDiffCommand(CLI::App& app, Action& action);
 void addBulkCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool

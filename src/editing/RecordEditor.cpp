@@ -2,6 +2,7 @@
 
 #include "DialogService.h"
 #include "NumberText.h"
+#include "RecordDiff.h"
 #include "RecordListModel.h"
 #include "SpawnDocument.h"
 #include "SpawnLayout.h"
@@ -25,11 +26,22 @@ void RecordEditor::searchRecords(const std::string& text) {
 }
 
 void RecordEditor::showHits(SearchMode mode, const std::string& text) {
+    m_showingChanges = false;
     m_lastSearchMode = mode;
     m_lastSearchText = text;
     auto hits = spawn::searchRecords(m_document.records(), mode, text);
     const auto count = static_cast<std::int32_t>(hits.size());
     m_list.showHits(std::move(hits));
+    forgetHandledRow();
+    setCountLabel(hitCountLabelText(count));
+}
+
+void RecordEditor::showChangedRecords() {
+    m_showingChanges = true;
+    auto changed =
+        changedRecordIndexes(m_document.savedRecords().views(), recordBytesViews(m_document.records()));
+    const auto count = static_cast<std::int32_t>(changed.size());
+    m_list.showHits(std::move(changed));
     forgetHandledRow();
     setCountLabel(hitCountLabelText(count));
 }
@@ -147,7 +159,9 @@ void RecordEditor::redo() {
 }
 
 void RecordEditor::redrawList() {
-    if (m_list.isFiltered()) {
+    if (m_list.isFiltered() && m_showingChanges) {
+        showChangedRecords();
+    } else if (m_list.isFiltered()) {
         showHits(m_lastSearchMode, m_lastSearchText);
     } else {
         refreshRecordList();

@@ -45,6 +45,9 @@ public:
     void setSearchMode(SearchMode mode) { m_searchMode = mode; }
     // Lists the hits for `text` (as typed) over the whole list; the filtered view.
     void searchRecords(const std::string& text);
+    // Lists, as a search does, the records added or changed since the file was loaded or last
+    // saved, aligned with the bytes it had then; the filtered view.
+    void showChangedRecords();
     // Lists every record again; the full view.
     void refreshRecordList();
     // Removes the record of the current row and lists every record. Does nothing without a row
@@ -143,6 +146,8 @@ protected:
     // The search whose hits the filtered view shows.
     SearchMode m_lastSearchMode = SearchMode::Id;
     std::string m_lastSearchText;
+    // The filtered view shows the changed records rather than the search's hits.
+    bool m_showingChanges = false;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;

@@ -167,6 +167,7 @@ void SpawnDocument::load(SpawnFile file, std::string path) {
     m_history.clear();
     m_file = std::move(file);
     m_path = std::move(path);
+    m_savedRecords = RecordBytesSnapshot(m_file.records);
     emit loaded();
     emit recordsReset();
 }
@@ -175,6 +176,7 @@ Status SpawnDocument::saveAs(const std::string& path, const WriteOptions& option
     auto written = writeSpawnFile(path, m_file.context, m_file.records, options);
     if (written) {
         m_path = path;
+        m_savedRecords = RecordBytesSnapshot(m_file.records);
         m_history.setClean();
     }
     return written;

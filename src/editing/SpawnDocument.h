@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RecordDiff.h"
 #include "SpawnFile.h"
 
 #include <QObject>
@@ -31,6 +32,8 @@ public:
     const SpawnRecordList& records() const { return m_file.records; }
     const std::optional<LoadStop>& loadStop() const { return m_file.stopped; }
     const std::string& spawnPath() const { return m_path; }
+    // The records' bytes as they were last loaded or successfully saved.
+    const RecordBytesSnapshot& savedRecords() const { return m_savedRecords; }
 
     // Unsaved work: the history stands elsewhere than where the file was last loaded or saved.
     bool isModified() const { return !m_history.isClean(); }
@@ -90,6 +93,7 @@ private:
 
     SpawnFile m_file;
     std::string m_path;
+    RecordBytesSnapshot m_savedRecords;
     QUndoStack m_history;
 };
 
