@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("spawn-editor"));
     QApplication::setApplicationName(QStringLiteral("spawn-editor"));
     QApplication::setApplicationVersion(QString::fromUtf8(spawn::kProgramVersion));
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     if (!window.initialise(QDir::currentPath().toStdString())) {
         return 0;
     }
+    window.restorePlacement();
     window.exec();
     return 0;
 }

@@ -1,10 +1,14 @@
 #include "RecordEditor.h"
 
+#include "ByteReader.h"
 #include "DialogService.h"
 #include "NumberText.h"
 #include "RecordListModel.h"
 #include "SpawnDocument.h"
 #include "SpawnLayout.h"
+
+#include <algorithm>
+#include <bit>
 
 namespace spawn {
 
@@ -23,6 +27,7 @@ void RecordEditor::searchRecords(const std::string& text) {
 }
 
 void RecordEditor::showHits(SearchMode mode, const std::string& text) {
+    m_areaHits.reset();
     m_lastSearchMode = mode;
     m_lastSearchText = text;
     auto hits = spawn::searchRecords(m_document.records(), mode, text);
@@ -33,6 +38,7 @@ void RecordEditor::showHits(SearchMode mode, const std::string& text) {
 }
 
 void RecordEditor::refreshRecordList() {
+    m_areaHits.reset();
     m_list.showAll();
     forgetHandledRow();
     setCountLabel(countLabelText(m_document.records().count()));
@@ -45,6 +51,54 @@ void RecordEditor::removeRecord() {
     }
     m_document.removeRecord(*position);
     refreshRecordList();
+}
+
+namespace {
+
+bool isListed(const SpawnRecordList& records, std::int32_t position) {
+    return position >= 1 && position <= records.count();
+}
+
+} // namespace
+
+void RecordEditor::showAreaHits(std::vector<std::int32_t> positions) {
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    std::vector<std::int32_t> hits;
+    hits.reserve(positions.size());
+    for (const std::int32_t position : positions) {
+        if (isListed(m_document.records(), position)) {
+            hits.push_back(position - 1);
+        }
+    }
+    const auto count = static_cast<std::int32_t>(hits.size());
+    m_list.showHits(hits);
+    m_areaHits = std::move(hits);
+    forgetHandledRow();
+    setCountLabel(hitCountLabelText(count));
+}
+
+bool RecordEditor::moveRecord(std::int32_t position, float worldX, float worldZ) {
+    if (!isListed(m_document.records(), position)) {
+        return false;
+    }
+    SpawnRecord moved = m_document.records().at(position);
+    if (moved.bytes.size() < SpawnLayout::kPositionZOffset + sizeof(float)) {
+        return false;
+    }
+    writeI32At(moved.bytes, SpawnLayout::kPositionXOffset, std::bit_cast<std::int32_t>(worldX));
+    writeI32At(moved.bytes, SpawnLayout::kPositionZOffset, std::bit_cast<std::int32_t>(worldZ));
+    const std::uint64_t serial = moved.serial;
+    if (!m_document.replaceRecords({{position, std::move(moved)}},
+                                   QStringLiteral("Move record %1").arg(position))) {
+        return false;
+    }
+    // As after a history step: the form shows its record as it now is.
+    if (!m_form.isEmpty() && m_form.sourceSerial() == serial) {
+        showInForm(m_document.records().at(position), false);
+        m_forceRefresh = false;
+    }
+    return true;
 }
 
 bool RecordEditor::selectRecord(int row) {
@@ -148,7 +202,13 @@ void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
     if (!serial) {
         return;
     }
-    if (m_list.isFiltered()) {
+    if (m_areaHits) {
+        std::vector<std::int32_t> positions;
+        for (const std::int32_t hit : *m_areaHits) {
+            positions.push_back(hit + 1);
+        }
+        showAreaHits(std::move(positions));
+    } else if (m_list.isFiltered()) {
         showHits(m_lastSearchMode, m_lastSearchText);
     } else {
         refreshRecordList();

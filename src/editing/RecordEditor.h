@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace spawn {
 
@@ -49,6 +50,13 @@ public:
     // Removes the record of the current row and lists every record. Does nothing without a row
     // the list shows.
     void removeRecord();
+    // Lists the records at these 1-based positions, in list order, as a search's hits: the filtered
+    // view the commands on the list act on. A history step lists them again (those still there).
+    void showAreaHits(std::vector<std::int32_t> positions);
+    // Moves the area of the record at a 1-based position: its X and Z fields become these world
+    // values, every other byte stays, as one history step "Move record N". The form follows when
+    // it shows that record. False when nothing changed (no such record, or already there).
+    bool moveRecord(std::int32_t position, float worldX, float worldZ);
 
     // A click on the list, with the row it hit (kNoRow for none). Fills the form from that row's
     // record unless it is the row last shown and the form was not reshaped since; true when the
@@ -119,6 +127,8 @@ protected:
     // The search whose hits the filtered view shows.
     SearchMode m_lastSearchMode = SearchMode::Id;
     std::string m_lastSearchText;
+    // The 0-based positions the filtered view lists when they came from the map rather than a search.
+    std::optional<std::vector<std::int32_t>> m_areaHits;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;

@@ -72,6 +72,10 @@ public:
     // The text of the tooltip over the dot of the record at a 1-based position.
     void setDotDescriber(std::function<QString(std::int32_t position)> describe);
 
+    // The picture's own size: in a layout the map takes it, as a picture label would.
+    QSize sizeHint() const override { return m_picture.size(); }
+    QSize minimumSizeHint() const override { return m_picture.size(); }
+
     // The zoom and the pan, as the wheel, the keys and the drags change them.
     const MapViewTransform& view() const { return m_view; }
     void zoomStepsAbout(int steps, QPointF about);
