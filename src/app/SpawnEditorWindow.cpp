@@ -202,6 +202,7 @@ void SpawnEditorWindow::connectRecordCommands() {
     connect(m_editor, &RecordEditor::formFilled, m_fieldPanel, &FieldPanel::refill);
     connect(m_editor, &RecordEditor::worldPositionShown, m_coordinates, &CoordinateBoxes::setWorldPosition);
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::markCurrentRow);
+    connect(m_editor, &RecordEditor::currentRowFollowed, this, &SpawnEditorWindow::followCurrentRow);
     connect(m_editor, &RecordEditor::rowAppended, this, [this](int row) {
         m_recordList->scrollTo(m_recordModel->index(row, 0), QAbstractItemView::EnsureVisible);
     });
@@ -239,6 +240,14 @@ void SpawnEditorWindow::buildHistoryActions() {
 
     m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_recordList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        // A right-click on a row picks it as a left click does, so that the menu's commands and
+        // Remove act on the row that is marked; on empty space it changes nothing.
+        const QModelIndex index = m_recordList->indexAt(pos);
+        if (index.isValid()) {
+            m_recordList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                       QItemSelectionModel::Rows);
+            showRecordOfRow(index.row());
+        }
         QMenu menu(this);
         menu.addAction(m_undoAction);
         menu.addAction(m_redoAction);
@@ -257,7 +266,8 @@ void SpawnEditorWindow::buildHistoryActions() {
 }
 
 void SpawnEditorWindow::historyKey(bool redo) {
-    if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
+    // Only a box that can take the keys undoes its own typing; a read-only one passes them on.
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget()); box && !box->isReadOnly()) {
         redo ? box->redo() : box->undo();
         return;
     }
@@ -265,6 +275,14 @@ void SpawnEditorWindow::historyKey(bool redo) {
 }
 
 bool SpawnEditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_recordList->viewport() && event->type() == QEvent::MouseButtonPress) {
+        // A right-click on empty list space leaves the marked row as it is.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton &&
+            !m_recordList->indexAt(mouse->position().toPoint()).isValid()) {
+            return true;
+        }
+    }
     if (watched == m_recordList->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {
@@ -329,6 +347,18 @@ void SpawnEditorWindow::markCurrentRow() {
     }
 }
 
+void SpawnEditorWindow::followCurrentRow(int row) {
+    QItemSelectionModel* selection = m_recordList->selectionModel();
+    if (row < 0 || row >= m_recordModel->rowCount()) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = m_recordModel->index(row, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_recordList->scrollTo(index);
+    highlightFormRecord();
+}
+
 void SpawnEditorWindow::readClientPosition() {
     // The list always has a selection; the client is looked up afresh on every press.
     const auto profile = static_cast<std::size_t>(std::max(0, m_clientProfile->currentIndex()));
@@ -346,6 +376,7 @@ void SpawnEditorWindow::connectMapDots() {
     // changed record; the ring follows the record the form shows.
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::refreshMapDots);
     connect(&m_document, &SpawnDocument::recordChanged, this, &SpawnEditorWindow::refreshMapDots);
+    connect(&m_document, &SpawnDocument::recordsReplaced, this, &SpawnEditorWindow::refreshMapDots);
     connect(m_editor, &RecordEditor::formFilled, this, &SpawnEditorWindow::highlightFormRecord);
     connect(m_mapView, &MapView::dotClicked, this, &SpawnEditorWindow::showRecordOfDot);
     connect(m_mapView, &MapView::mapPositionClicked, m_coordinates, &CoordinateBoxes::enterMapPosition);

@@ -115,6 +115,9 @@ private:
     void formRebuilt();
     void scrollBarAction(int action);
     void markCurrentRow();
+    // The editor made another row current (after a history step): mark it and bring it into view,
+    // or mark none.
+    void followCurrentRow(int row);
     void connectMapDots();
     // A click that shows a row's record in the form (kNoRow for none).
     void showRecordOfRow(int row);

@@ -213,15 +213,22 @@ void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
     } else {
         refreshRecordList();
     }
-    if (m_form.isEmpty() || m_form.sourceSerial() != serial) {
-        return;
+    const auto position = m_document.records().positionOf(*serial);
+    const int row = position ? m_list.rowOfPosition(*position) : kNoRow;
+    if (row >= 0) {
+        // Shown as a click on its row shows it: the form always holds the current row's record.
+        selectRecord(row);
+    } else {
+        m_currentRow = kNoRow;
+        if (position && m_form.sourceSerial() == serial) {
+            // Hidden by the search, but the form shows it: the form shows it as it now is.
+            const SpawnRecord& record = m_document.records().at(*position);
+            showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
+            m_formEntryCount = record.entryCount;
+            m_forceRefresh = false;
+        }
     }
-    if (const auto position = m_document.records().positionOf(*serial)) {
-        const SpawnRecord& record = m_document.records().at(*position);
-        showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
-        m_formEntryCount = record.entryCount;
-        m_forceRefresh = false;
-    }
+    emit currentRowFollowed(m_currentRow);
 }
 
 bool RecordEditor::formIsComplete() {

@@ -77,8 +77,9 @@ public:
     void copyPositionToForm(const std::string& x, const std::string& y, const std::string& z);
 
     // One step back or forward in the record history. The list is drawn again in the view it was
-    // in (a search result is searched again), and a form whose record the step changed shows it
-    // as it now is. Unapplied typing is not part of the history.
+    // in (a search result is searched again); the row of the record the step touched becomes the
+    // current row and its record is shown, as a click on it would, or no row is current when the
+    // list does not show it (the form then stays). Unapplied typing is not part of the history.
     void undo();
     void redo();
 
@@ -98,6 +99,8 @@ signals:
     void worldPositionShown(double x, double y, double z);
     // New added a row at the end of the list; the list brings it into view.
     void rowAppended(int row);
+    // A history step made `row` the current row (kNoRow: none); the list marks it and shows it.
+    void currentRowFollowed(int row);
 
 protected:
     // Fills the form from `record`, first building the grid for its entry count when `rebuild`;
