@@ -27,8 +27,6 @@ void SpawnEditorWindow::buildMapControls() {
     m_showRanges->setGeometry(unitsToPixels(360, 340, 60, 12)); // beside "All NPC"
     connect(m_showRanges, &QCheckBox::toggled, m_mapView, &MapView::setRangesShown);
 
-    // A step of many records (a move among them) changes dots as one record's change does.
-    connect(&m_document, &SpawnDocument::recordsReplaced, this, &SpawnEditorWindow::refreshMapDots);
     connect(m_mapView, &MapView::dotDropped, this, &SpawnEditorWindow::moveDot);
     connect(m_mapView, &MapView::areaSelected, this,
             [this](const std::vector<std::int32_t>& positions) { m_editor->showAreaHits(positions); });
