@@ -209,9 +209,9 @@ struct LargeMapWithDots {
     MapView view;
 };
 
-// Arguments: zoom steps of 1.25 (0: 1 x, 6: 3.8 x, 10: 9.3 x, 15: 28 x, 16: 32 x), ranges drawn.
+// Arguments: zoom steps of 1.25 (0: 1 x, 1: 1.25 x, 6: 3.8 x, 10: 9.3 x, 15: 28 x, 16: 32 x), ranges drawn.
 void zoomArguments(benchmark::internal::Benchmark* bench) {
-    for (const int steps : {0, 6, 10, 15}) {
+    for (const int steps : {0, 1, 6, 10, 15}) {
         bench->Args({steps, 0});
     }
     bench->Args({10, 1});

@@ -25,8 +25,7 @@ constexpr int kHighlightPenWidth = 2;
 const QColor kHighlightColour(255, 255, 255);
 const QColor kHighlightEdgeColour(26, 26, 26);
 
-// Movement ranges: every dot's faint, the shown area's bold, so it stands out among the others.
-const QColor kRangeColour(255, 210, 31, 150);
+// The shown area's movement range is bold, so that it stands out among the others' faint ones.
 const QColor kShownRangeColour(255, 255, 255);
 constexpr int kShownRangePenWidth = 2;
 // A range smaller than this on screen is not drawn: it would hide under its dot.
@@ -96,11 +95,6 @@ void MapView::positionMarker() {
 
 void MapView::setSpawnDots(std::span<const MapDot> dots) {
     m_dots.build(m_picture.width(), m_picture.height(), dots);
-    m_largestRange = 0.0f;
-    for (std::size_t i = 0; i < m_dots.dots().size(); ++i) {
-        const MapRange range = m_dots.rangeOf(i);
-        m_largestRange = std::max({m_largestRange, range.columns, range.rows});
-    }
     m_frameValid = false;
     m_highlight.reset();
     setHighlightedDot(m_highlightPosition);
@@ -193,8 +187,7 @@ void MapView::ensureFrame() {
     }
     if (m_dotsShown) {
         if (m_rangesShown && m_view.zoom() >= MapGesture::kAllRangesZoom) {
-            QPainter painter(&m_frame);
-            drawAllRanges(painter);
+            drawRangesInView(pixelsOf(m_frame), bytesToPixels(m_frame.bytesPerLine()), m_dots, m_view);
         }
         drawDotsInView(pixelsOf(m_frame), bytesToPixels(m_frame.bytesPerLine()), m_dots, m_view,
                        draggedPosition());
@@ -202,21 +195,11 @@ void MapView::ensureFrame() {
     m_frameValid = true;
 }
 
-void MapView::drawAllRanges(QPainter& painter) const {
-    const double pixels = m_largestRange * std::max(m_view.pixelsPerColumn(), m_view.pixelsPerRow());
-    const auto margin =
-        static_cast<std::int32_t>(std::min(std::ceil(pixels), double{MapGrid::kMarkerCentreLimit}));
-    painter.setPen(QPen(kRangeColour, 1));
-    painter.setBrush(Qt::NoBrush);
-    for (const std::uint32_t i : m_dots.indicesInView(m_view, margin)) {
-        drawRange(painter, m_view.screenPoint(m_dots.mapPointOf(i)), m_dots.rangeOf(i));
-    }
-}
-
 void MapView::drawRange(QPainter& painter, PicturePoint centre, MapRange range) const {
     const double rx = range.columns * m_view.pixelsPerColumn();
     const double ry = range.rows * m_view.pixelsPerRow();
-    if (rx >= kSmallestRangeRadius || ry >= kSmallestRangeRadius) {
+    if ((rx >= kSmallestRangeRadius || ry >= kSmallestRangeRadius) &&
+        std::max(rx, ry) <= DotLook::kLargestRangeRadius) {
         painter.drawEllipse(QPointF(centre.x, centre.y), rx, ry);
     }
 }

@@ -112,7 +112,6 @@ private:
     // The view moved or zoomed: the frame is drawn anew and the marker placed again.
     void viewChanged();
     void ensureFrame();
-    void drawAllRanges(QPainter& painter) const;
     void drawRange(QPainter& painter, PicturePoint centre, MapRange range) const;
     void positionMarker();
     void endGesture();
@@ -127,7 +126,6 @@ private:
     QImage m_frame; // what is in view: the picture scaled, the dots and their ranges
     bool m_frameValid = false;
     DotGrid m_dots;
-    float m_largestRange = 0.0f; // in map pixels, of any dot
     std::optional<std::int32_t> m_highlightPosition;
     std::optional<PictureDot> m_highlight;
     std::optional<std::size_t> m_highlightIndex;

@@ -331,16 +331,78 @@ std::vector<std::uint32_t> DotGrid::indicesInView(const MapViewTransform& view, 
         std::iota(indices.begin(), indices.end(), 0u);
         return indices;
     }
+    // Marked, then read in order: cheaper than sorting when most of the map is in view.
+    std::vector<std::uint8_t> inView(m_dots.size(), 0);
     visitCellsUnder(view, -margin, -margin, view.width() + margin, view.height() + margin,
                     [&](std::uint32_t i) {
                         const PicturePoint at = view.screenPoint(m_points[i]);
-                        if (at.x >= -margin && at.x <= view.width() + margin && at.y >= -margin &&
-                            at.y <= view.height() + margin) {
-                            indices.push_back(i);
-                        }
+                        inView[i] = at.x >= -margin && at.x <= view.width() + margin && at.y >= -margin &&
+                                    at.y <= view.height() + margin;
                     });
-    std::sort(indices.begin(), indices.end());
+    for (std::uint32_t i = 0; i < inView.size(); ++i) {
+        if (inView[i] != 0) {
+            indices.push_back(i);
+        }
+    }
     return indices;
+}
+
+void drawRangeOutline(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t height,
+                      std::int32_t stride, PicturePoint centre, double radiusX, double radiusY,
+                      std::uint32_t colour) {
+    const double radius = std::max(radiusX, radiusY);
+    if (!(radius >= 1.0) || centre.x + radiusX < 0 || centre.x - radiusX >= width || centre.y + radiusY < 0 ||
+        centre.y - radiusY >= height || radius > DotLook::kLargestRangeRadius) {
+        return;
+    }
+    // Walked around in steps of about a pixel, the angle turned by rotating (cos, sin) so that no
+    // step calls a trigonometric function.
+    constexpr double kTurn = 6.283185307179586;
+    const auto steps = static_cast<std::int32_t>(std::ceil(kTurn * radius));
+    const double stepCos = std::cos(kTurn / steps);
+    const double stepSin = std::sin(kTurn / steps);
+    double c = 1.0;
+    double s = 0.0;
+    std::int64_t first = -1; // the walk ends where it began: that pixel is not drawn twice
+    std::int64_t last = -1;
+    for (std::int32_t k = 0; k < steps; ++k) {
+        const auto x = static_cast<std::int64_t>(std::lround(centre.x + radiusX * c));
+        const auto y = static_cast<std::int64_t>(std::lround(centre.y + radiusY * s));
+        const double nextC = c * stepCos - s * stepSin;
+        s = s * stepCos + c * stepSin;
+        c = nextC;
+        if (x < 0 || x >= width || y < 0 || y >= height) {
+            continue;
+        }
+        const std::int64_t at = y * stride + x;
+        if (at == last || at == first) {
+            continue;
+        }
+        last = at;
+        if (first < 0) {
+            first = at;
+        }
+        // Half the colour over half the picture: a faint line that the dots stand out against.
+        std::uint32_t& pixel = pixels[static_cast<std::size_t>(at)];
+        pixel = 0xFF000000u | (((pixel & 0xFEFEFEu) >> 1) + ((colour & 0xFEFEFEu) >> 1));
+    }
+}
+
+void drawRangesInView(std::span<std::uint32_t> pixels, std::int32_t stride, const DotGrid& grid,
+                      const MapViewTransform& view) {
+    float largest = 0.0f;
+    for (std::size_t i = 0; i < grid.dots().size(); ++i) {
+        largest = std::max({largest, grid.rangeOf(i).columns, grid.rangeOf(i).rows});
+    }
+    const double reach =
+        std::min(static_cast<double>(largest) * std::max(view.pixelsPerColumn(), view.pixelsPerRow()),
+                 DotLook::kLargestRangeRadius);
+    for (const std::uint32_t i : grid.indicesInView(view, static_cast<std::int32_t>(std::ceil(reach)))) {
+        const MapRange range = grid.rangeOf(i);
+        drawRangeOutline(pixels, view.width(), view.height(), stride, view.screenPoint(grid.mapPointOf(i)),
+                         range.columns * view.pixelsPerColumn(), range.rows * view.pixelsPerRow(),
+                         DotLook::kRangeColour);
+    }
 }
 
 void drawDotsInView(std::span<std::uint32_t> pixels, std::int32_t stride, const DotGrid& grid,

@@ -28,6 +28,11 @@ inline constexpr std::uint32_t kDotOutline = 0xFF1A1A1Au;
 // no more than 3 x 3 cells.
 inline constexpr std::int32_t kGridCellSize = 8;
 static_assert(kGridCellSize >= kPickRadius);
+// Movement ranges are outlined in this colour, half over the picture.
+inline constexpr std::uint32_t kRangeColour = 0xFFFFD21Fu;
+// A range wider than this many screen pixels is not drawn: no real area roams that far, and its
+// outline would cost the frame its speed.
+inline constexpr double kLargestRangeRadius = 1 << 15;
 } // namespace DotLook
 
 // Whether a map point lies on the map: column 0..800 and row 0..1100 from the top, both edges
@@ -152,6 +157,18 @@ private:
 // Precondition: pixels.size() >= stride x height and stride >= width.
 void drawDots(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t height, std::int32_t stride,
               std::span<const PictureDot> dots);
+
+// Outlines an ellipse with these radii (screen pixels) around `centre`, clipped to the picture;
+// nothing for one under a pixel, or over kLargestRangeRadius.
+// Precondition: pixels.size() >= stride x height and stride >= width.
+void drawRangeOutline(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t height,
+                      std::int32_t stride, PicturePoint centre, double radiusX, double radiusY,
+                      std::uint32_t colour);
+
+// Outlines the movement range of every dot of `grid` whose range shows in the view.
+// Precondition: as drawDotsInView.
+void drawRangesInView(std::span<std::uint32_t> pixels, std::int32_t stride, const DotGrid& grid,
+                      const MapViewTransform& view);
 
 // Draws the dots of `grid` that show in a view of `view`'s size into its pixels, each at its
 // screen pixel and at its own size whatever the zoom; overlaps as drawDots. The dot of

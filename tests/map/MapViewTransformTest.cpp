@@ -121,18 +121,3 @@ TEST(MapViewTransformTest, ZoomKeepsThePointUnderThePointerAndStaysWithinItsRang
     view.panBy(50, 50);
     EXPECT_EQ(view.offset(), (PicturePoint{0, 0}));
 }
-
-TEST(MapViewTransformTest, ResizeKeepsTheZoomAndTheCentre) {
-    MapViewTransform view(kWidth, kHeight);
-    view.zoomAbout(8.0, 300, 100);
-    const double column = view.columnAt(kWidth / 2.0);
-    const double row = view.rowAt(kHeight / 2.0);
-    view.resize(874, 1008);
-    EXPECT_EQ(view.zoom(), 8.0);
-    EXPECT_EQ(view.contentWidth(), 874 * 8);
-    EXPECT_NEAR(view.columnAt(437), column, 0.5 / view.pixelsPerColumn());
-    EXPECT_NEAR(view.rowAt(504), row, 0.5 / view.pixelsPerRow());
-    view.reset();
-    EXPECT_EQ(view.contentWidth(), 874);
-    EXPECT_EQ(view.screenPoint({800, 1100}), (PicturePoint{874, 1008}));
-}

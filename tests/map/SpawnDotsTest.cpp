@@ -403,3 +403,33 @@ TEST(RecordMapPointsTest, DotsCarryTheirMovementRangesInMapPixels) {
     tooShort.bytes.resize(SpawnLayout::kRangeZOffset);
     EXPECT_EQ(recordMapRange(tooShort), std::nullopt);
 }
+
+TEST(DrawDotsTest, RangesAreOutlinedHalfOverThePictureWithinReason) {
+    constexpr std::int32_t kSize = 64;
+    std::vector<std::uint32_t> pixels(kSize * kSize, 0xFF000000u);
+    const auto at = [&](std::int32_t x, std::int32_t y) {
+        return pixels[static_cast<std::size_t>(y * kSize + x)];
+    };
+    drawRangeOutline(pixels, kSize, kSize, kSize, {30, 30}, 20.0, 10.0, 0xFFFFFFFFu);
+    const std::uint32_t half = 0xFF7F7F7Fu;
+    for (const auto& [x, y] : {std::pair{50, 30}, std::pair{10, 30}, std::pair{30, 40}, std::pair{30, 20}}) {
+        EXPECT_EQ(at(x, y), half) << x << ", " << y;
+    }
+    EXPECT_EQ(at(30, 30), 0xFF000000u);
+    EXPECT_EQ(at(51, 30), 0xFF000000u);
+    // Every pixel of the outline once: none is drawn twice over.
+    EXPECT_EQ(std::count_if(pixels.begin(), pixels.end(),
+                            [](std::uint32_t p) { return p != 0xFF000000u && p != 0xFF7F7F7Fu; }),
+              0);
+    EXPECT_GT(std::count(pixels.begin(), pixels.end(), half), 80);
+
+    // Clipped at the edges; nothing under a pixel, nothing absurdly large, nothing out of view.
+    std::vector<std::uint32_t> clear(kSize * kSize, 0xFF000000u);
+    drawRangeOutline(clear, kSize, kSize, kSize, {0, 0}, 40.0, 40.0, 0xFFFFFFFFu);
+    EXPECT_EQ(clear[static_cast<std::size_t>(40 * kSize)], half);
+    std::vector<std::uint32_t> untouched(kSize * kSize, 0xFF000000u);
+    drawRangeOutline(untouched, kSize, kSize, kSize, {30, 30}, 0.9, 0.5, 0xFFFFFFFFu);
+    drawRangeOutline(untouched, kSize, kSize, kSize, {30, 30}, 1e30, 1e30, 0xFFFFFFFFu);
+    drawRangeOutline(untouched, kSize, kSize, kSize, {-100, 30}, 20.0, 20.0, 0xFFFFFFFFu);
+    EXPECT_EQ(untouched, std::vector<std::uint32_t>(kSize * kSize, 0xFF000000u));
+}
