@@ -366,8 +366,8 @@ void drawRangeOutline(std::span<std::uint32_t> pixels, std::int32_t width, std::
     std::int64_t first = -1; // the walk ends where it began: that pixel is not drawn twice
     std::int64_t last = -1;
     for (std::int32_t k = 0; k < steps; ++k) {
-        const auto x = static_cast<std::int64_t>(std::lround(centre.x + radiusX * c));
-        const auto y = static_cast<std::int64_t>(std::lround(centre.y + radiusY * s));
+        const auto x = static_cast<std::int64_t>(std::floor(centre.x + radiusX * c + 0.5));
+        const auto y = static_cast<std::int64_t>(std::floor(centre.y + radiusY * s + 0.5));
         const double nextC = c * stepCos - s * stepSin;
         s = s * stepCos + c * stepSin;
         c = nextC;

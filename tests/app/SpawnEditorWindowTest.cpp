@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -78,6 +79,8 @@ class SpawnEditorWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Closing the window remembers its place: in the test's own settings, never the user's.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void windowListsEveryRecordWithTheCountLabel();
     void controlsCarryTheirIdsKindsAndTexts_data();
     void controlsCarryTheirIdsKindsAndTexts();
