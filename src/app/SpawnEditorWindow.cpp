@@ -1,5 +1,6 @@
 #include "SpawnEditorWindow.h"
 
+#include "BulkEditDialog.h"
 #include "ClientPosition.h"
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
@@ -25,6 +26,8 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QUndoStack>
+#include <QUndoView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -235,6 +238,7 @@ void SpawnEditorWindow::buildHistoryActions() {
     connect(stack, &QUndoStack::indexChanged, this, follow);
     connect(stack, &QUndoStack::cleanChanged, this, follow);
     follow();
+    buildListedActions();
     connect(m_undoAction, &QAction::triggered, this, [this] { m_editor->undo(); });
     connect(m_redoAction, &QAction::triggered, this, [this] { m_editor->redo(); });
 
@@ -251,6 +255,10 @@ void SpawnEditorWindow::buildHistoryActions() {
         QMenu menu(this);
         menu.addAction(m_undoAction);
         menu.addAction(m_redoAction);
+        menu.addSeparator();
+        for (QAction* action : m_listedActions) {
+            menu.addAction(action);
+        }
         menu.exec(m_recordList->viewport()->mapToGlobal(pos));
     });
 
@@ -263,6 +271,51 @@ void SpawnEditorWindow::buildHistoryActions() {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
     }
+}
+
+void SpawnEditorWindow::buildListedActions() {
+    auto add = [this](const char* name, const char* text, QKeySequence key, auto handler) {
+        auto* action = new QAction(QString::fromUtf8(text), this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action); // the key works anywhere in the window
+        connect(action, &QAction::triggered, this, handler);
+        m_listedActions.push_back(action);
+    };
+    add("EditListed", "Edit listed records…", QKeySequence(Qt::CTRL | Qt::Key_E),
+        &SpawnEditorWindow::editListedRecords);
+    add("RemoveListed", "Remove listed records…", QKeySequence(),
+        [this] { m_editor->removeListedRecords(); });
+    add("History", "History…", QKeySequence(Qt::CTRL | Qt::Key_H), &SpawnEditorWindow::showHistory);
+}
+
+void SpawnEditorWindow::editListedRecords() {
+    BulkEditDialog dialog([this](const BulkEditSpec& spec) { return m_editor->planListedEdit(spec); },
+                          static_cast<std::size_t>(m_recordModel->rowCount()), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_editor->editListedRecords(dialog.spec());
+    }
+}
+
+void SpawnEditorWindow::showHistory() {
+    if (!m_historyWindow) {
+        m_historyWindow = new QDialog(this);
+        m_historyWindow->setObjectName(QStringLiteral("HistoryWindow"));
+        m_historyWindow->setWindowTitle(QStringLiteral("History"));
+        auto* view = new QUndoView(m_document.historyForView(), m_historyWindow);
+        view->setObjectName(QStringLiteral("HistoryView"));
+        view->setEmptyLabel(QStringLiteral("Loaded file"));
+        auto* layout = new QVBoxLayout(m_historyWindow);
+        layout->addWidget(view);
+        m_historyWindow->resize(unitsToPixelsX(160), unitsToPixelsY(180));
+        // The view runs the steps itself, as a click selects one; the list and the form then follow
+        // as they do for undo and redo.
+        connect(view, &QAbstractItemView::pressed, m_editor, &RecordEditor::followHistoryJump);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
 }
 
 void SpawnEditorWindow::historyKey(bool redo) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -127,6 +128,10 @@ private:
     void highlightFormRecord();
     void buildHistoryActions();
     void historyKey(bool redo);
+    // The commands on the records the list shows, and the history window.
+    void buildListedActions();
+    void editListedRecords();
+    void showHistory();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -165,6 +170,8 @@ private:
     RecordMapPoints m_mapPoints;
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
+    QDialog* m_historyWindow = nullptr;
 };
 
 } // namespace spawn

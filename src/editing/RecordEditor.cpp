@@ -7,6 +7,8 @@
 #include "SpawnDocument.h"
 #include "SpawnLayout.h"
 
+#include <QUndoStack>
+
 #include <algorithm>
 #include <bit>
 
@@ -27,7 +29,7 @@ void RecordEditor::searchRecords(const std::string& text) {
 }
 
 void RecordEditor::showHits(SearchMode mode, const std::string& text) {
-    m_areaHits.reset();
+    m_areaSerials.reset();
     m_lastSearchMode = mode;
     m_lastSearchText = text;
     auto hits = spawn::searchRecords(m_document.records(), mode, text);
@@ -38,7 +40,7 @@ void RecordEditor::showHits(SearchMode mode, const std::string& text) {
 }
 
 void RecordEditor::refreshRecordList() {
-    m_areaHits.reset();
+    m_areaSerials.reset();
     m_list.showAll();
     forgetHandledRow();
     setCountLabel(countLabelText(m_document.records().count()));
@@ -65,15 +67,19 @@ void RecordEditor::showAreaHits(std::vector<std::int32_t> positions) {
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     std::vector<std::int32_t> hits;
+    std::vector<std::uint64_t> serials;
     hits.reserve(positions.size());
+    serials.reserve(positions.size());
     for (const std::int32_t position : positions) {
         if (isListed(m_document.records(), position)) {
             hits.push_back(position - 1);
+            serials.push_back(m_document.records().at(position).serial);
         }
     }
     const auto count = static_cast<std::int32_t>(hits.size());
-    m_list.showHits(hits);
-    m_areaHits = std::move(hits);
+    m_list.showHits(std::move(hits));
+    std::sort(serials.begin(), serials.end());
+    m_areaSerials = std::move(serials);
     forgetHandledRow();
     setCountLabel(hitCountLabelText(count));
 }
@@ -198,14 +204,16 @@ void RecordEditor::redo() {
     followHistoryStep(m_document.redo());
 }
 
-void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
-    if (!serial) {
-        return;
-    }
-    if (m_areaHits) {
+void RecordEditor::redrawList() {
+    if (m_areaSerials) {
+        // The records gathered on the map, wherever they now stand; those since removed are gone.
         std::vector<std::int32_t> positions;
-        for (const std::int32_t hit : *m_areaHits) {
-            positions.push_back(hit + 1);
+        const SpawnRecordList& records = m_document.records();
+        for (std::int32_t position = 1; position <= records.count(); ++position) {
+            if (std::binary_search(m_areaSerials->begin(), m_areaSerials->end(),
+                                   records.at(position).serial)) {
+                positions.push_back(position);
+            }
         }
         showAreaHits(std::move(positions));
     } else if (m_list.isFiltered()) {
@@ -213,6 +221,86 @@ void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
     } else {
         refreshRecordList();
     }
+}
+
+std::vector<std::int32_t> RecordEditor::listedPositions() const {
+    std::vector<std::int32_t> positions;
+    const int rows = m_list.rowCount();
+    positions.reserve(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        positions.push_back(*m_list.positionOfRow(row));
+    }
+    return positions;
+}
+
+Result<BulkEditPlan> RecordEditor::planListedEdit(const BulkEditSpec& spec) const {
+    return planBulkEdit(m_document.records(), listedPositions(), spec);
+}
+
+bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
+    auto plan = planListedEdit(spec);
+    if (!plan) {
+        m_dialogs.showMessage(plan.error().message);
+        return false;
+    }
+    std::vector<SpawnDocument::Replacement> replacements;
+    replacements.reserve(plan.value().changes.size());
+    for (auto& [position, bytes] : plan.value().changes) {
+        auto record = SpawnRecord::fromBytes(std::move(bytes));
+        record.value().applyName(m_names);
+        replacements.emplace_back(position, std::move(record.value()));
+    }
+    const auto count = static_cast<std::int64_t>(replacements.size());
+    if (!m_document.replaceRecords(
+            std::move(replacements),
+            QStringLiteral("Edit %1 records").arg(QString::fromStdString(groupThousands(count))))) {
+        return false;
+    }
+    followBulkStep();
+    return true;
+}
+
+bool RecordEditor::removeListedRecords() {
+    auto positions = listedPositions();
+    if (positions.empty()) {
+        return false;
+    }
+    const std::string what = recordCountText(static_cast<std::int64_t>(positions.size()));
+    if (!m_dialogs.askYesNo("Remove " + what + "?")) {
+        return false;
+    }
+    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + what));
+    followBulkStep();
+    return true;
+}
+
+void RecordEditor::followBulkStep() {
+    redrawList();
+    const auto serial = m_form.sourceSerial();
+    const auto position = serial ? m_document.records().positionOf(*serial) : std::nullopt;
+    if (position) {
+        const SpawnRecord& record = m_document.records().at(*position);
+        showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
+        m_formEntryCount = record.entryCount;
+        m_forceRefresh = false;
+    }
+    m_currentRow = position ? m_list.rowOfPosition(*position) : kNoRow;
+    m_handledRow = m_currentRow;
+    emit currentRowFollowed(m_currentRow);
+}
+
+void RecordEditor::followHistoryJump() {
+    const QUndoStack& history = m_document.history();
+    const int index = history.index();
+    const auto* step = history.command(index > 0 ? index - 1 : 0);
+    followHistoryStep(step ? std::optional(m_document.stepSerial(*step)) : std::nullopt);
+}
+
+void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
+    if (!serial) {
+        return;
+    }
+    redrawList();
     const auto position = m_document.records().positionOf(*serial);
     const int row = position ? m_list.rowOfPosition(*position) : kNoRow;
     if (row >= 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BulkEdit.h"
 #include "ElementNameTables.h"
 #include "RecordForm.h"
 #include "RecordSearch.h"
@@ -51,7 +52,8 @@ public:
     // the list shows.
     void removeRecord();
     // Lists the records at these 1-based positions, in list order, as a search's hits: the filtered
-    // view the commands on the list act on. A history step lists them again (those still there).
+    // view the commands on the list act on. After a history step or a command on many records the
+    // list shows those of them still there.
     void showAreaHits(std::vector<std::int32_t> positions);
     // Moves the area of the record at a 1-based position: its X and Z fields become these world
     // values, every other byte stays, as one history step "Move record N". The form follows when
@@ -83,6 +85,21 @@ public:
     void undo();
     void redo();
 
+    // The records the list shows now, by 1-based position in list order: the working set of the
+    // commands below.
+    std::vector<std::int32_t> listedPositions() const;
+    // What editing the listed records with `spec` would change, or why it is refused.
+    Result<BulkEditPlan> planListedEdit(const BulkEditSpec& spec) const;
+    // Edits the listed records as one history step ("Edit 1,234 records"); a refusal is shown as
+    // a message and changes nothing, as does an edit that would change no byte. True when a step
+    // was made.
+    bool editListedRecords(const BulkEditSpec& spec);
+    // Asks "Remove 1,234 records?" and removes every listed record as one history step.
+    bool removeListedRecords();
+    // The history was moved to another step by other means than undo() and redo() (the history
+    // window): the list and the form follow as for undo and redo.
+    void followHistoryJump();
+
     int currentRow() const { return m_currentRow; }
     const std::string& countLabel() const { return m_countLabel; }
     const RecordForm& form() const { return m_form; }
@@ -113,6 +130,11 @@ protected:
     void showHits(SearchMode mode, const std::string& text);
     // After a step of the history: the list in its view, the form on its record.
     void followHistoryStep(std::optional<std::uint64_t> serial);
+    // The list drawn anew in the view it is in: a search's hits are searched again.
+    void redrawList();
+    // After a bulk command: the list redrawn, the form refilled when its record changed, and
+    // the form's record's row current when the list shows it.
+    void followBulkStep();
     // Builds the grid anew for `record`, which carries the form's values across, and fills it.
     void reshapeForm(const SpawnRecord& record, std::size_t fieldCount);
     // The list was drawn anew: the next click reads its record afresh, whatever its row.
@@ -130,8 +152,9 @@ protected:
     // The search whose hits the filtered view shows.
     SearchMode m_lastSearchMode = SearchMode::Id;
     std::string m_lastSearchText;
-    // The 0-based positions the filtered view lists when they came from the map rather than a search.
-    std::optional<std::vector<std::int32_t>> m_areaHits;
+    // The records the filtered view lists when they came from the map rather than a search, by
+    // serial (sorted), so that they are found again after records before them come or go.
+    std::optional<std::vector<std::uint64_t>> m_areaSerials;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;

@@ -261,6 +261,10 @@ std::optional<std::uint64_t> SpawnDocument::redo() {
     return static_cast<const RecordStep*>(m_history.command(m_history.index() - 1))->serial();
 }
 
+std::uint64_t SpawnDocument::stepSerial(const QUndoCommand& step) const {
+    return static_cast<const RecordStep&>(step).serial();
+}
+
 void SpawnDocument::putRecord(std::int32_t position, SpawnRecord record) {
     m_file.records.replaceAt(position, std::move(record));
     emit recordChanged(position);
@@ -288,9 +292,7 @@ void ReplaceManyStep::swap() {
     SpawnRecordList& records = list();
     m_serial = records.at(m_records.front().first).serial;
     for (auto& [position, held] : m_records) {
-        SpawnRecord current = records.at(position);
-        records.replaceAt(position, std::move(held));
-        held = std::move(current);
+        held = records.exchangeAt(position, std::move(held));
     }
     tellReplaced(m_positions);
 }

@@ -64,6 +64,10 @@ public:
     const QUndoStack& history() const { return m_history; }
     std::optional<std::uint64_t> undo();
     std::optional<std::uint64_t> redo();
+    // The serial of the first record a step of this document's history touched.
+    std::uint64_t stepSerial(const QUndoCommand& step) const;
+    // The history for a view that moves through it (QUndoView): every move runs the steps.
+    QUndoStack* historyForView() { return &m_history; }
 
     // A record's serial names it while the program runs; its bytes change only with
     // recordChanged, recordsReplaced or loaded. recordsReset alone moves records, adds or drops
