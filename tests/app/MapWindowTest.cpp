@@ -10,6 +10,7 @@
 #include "DialogUnits.h"
 #include "MapView.h"
 #include "NumberText.h"
+#include "RecordEditor.h"
 #include "SpawnEditorWindow.h"
 #include "SpawnFile.h"
 #include "SpawnLayout.h"
@@ -357,6 +358,16 @@ void MapWindowTest::shiftDragListsTheAreasInsideAsHitsAndShowsOnlyTheirDots() {
     editor.window.findChild<QAction*>(QStringLiteral("Undo"))->trigger();
     QCOMPARE(list->model()->rowCount(), 1);
     QCOMPARE(count->text(), QString::fromUtf8("查找到 1 项"));
+
+    // The gathered areas are found again after an area before them comes and goes.
+    editor.window.editor().showAreaHits({3, 4});
+    QVERIFY(editor.window.document().removeRecord(1));
+    editor.window.editor().undo();
+    editor.window.editor().redo(); // record 1 gone again: the two are now 2 and 3
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("7"));
+    QCOMPARE(list->model()->index(1, 1).data().toString(), QStringLiteral("16"));
+    QCOMPARE(map->dots().dots().size(), std::size_t{2});
     editor.window.hide();
 }
 
