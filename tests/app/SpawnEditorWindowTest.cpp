@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -79,8 +78,6 @@ class SpawnEditorWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Closing the window remembers its place: in the test's own settings, never the user's.
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void windowListsEveryRecordWithTheCountLabel();
     void controlsCarryTheirIdsKindsAndTexts_data();
     void controlsCarryTheirIdsKindsAndTexts();
