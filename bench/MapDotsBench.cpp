@@ -5,12 +5,15 @@
 
 #include "DemoWorld.h"
 #include "MapView.h"
+#include "MapViewTransform.h"
 #include "SpawnDots.h"
 #include "SpawnFile.h"
 
 #include "BenchApplication.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 
@@ -180,5 +183,165 @@ void BM_NaiveDotUnderClickScan50k(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_NaiveDotUnderClickScan50k)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+// Zoom, pan and drag on a map grown with a large window, 50,000 dots. The frame is what the
+// screen shows after one wheel notch, one step of a pan, or one step of a dragged dot.
+
+namespace {
+
+constexpr int kLargeMapWidth = 1000;
+constexpr int kLargeMapHeight = 1153;
+
+struct LargeMapWithDots {
+    explicit LargeMapWithDots(int zoomSteps, bool ranges) {
+        view.resize(kLargeMapWidth, kLargeMapHeight);
+        view.setSpawnDots(demoDots());
+        view.setHighlightedDot(demoDots()[kAreaCount / 2].position);
+        view.placeMapMarker(400, 550);
+        view.setRangesShown(ranges);
+        view.show();
+        view.zoomStepsAbout(zoomSteps, QPointF(kLargeMapWidth * 0.4, kLargeMapHeight * 0.6));
+        benchmark::DoNotOptimize(view.grab());
+    }
+    QApplication& app = spawn::bench::benchApplication();
+    MapView view;
+};
+
+// Arguments: zoom steps of 1.25 (0: 1 x, 1: 1.25 x, 6: 3.8 x, 10: 9.3 x, 15: 28 x, 16: 32 x), ranges drawn.
+void zoomArguments(benchmark::internal::Benchmark* bench) {
+    for (const int steps : {0, 1, 6, 10, 15}) {
+        bench->Args({steps, 0});
+    }
+    bench->Args({10, 1});
+    bench->Args({16, 1});
+}
+
+void reportZoom(benchmark::State& state, const MapView& view) {
+    state.counters["zoom"] = view.view().zoom();
+}
+
+// A notch in, a notch out, each a frame of its own.
+void BM_MapZoomFrame50k(benchmark::State& state) {
+    LargeMapWithDots map(static_cast<int>(state.range(0)), state.range(1) != 0);
+    int direction = 1;
+    const QPointF pointer(kLargeMapWidth * 0.4, kLargeMapHeight * 0.6);
+    timeEachIteration(state, [&] {
+        map.view.zoomStepsAbout(direction, pointer);
+        direction = -direction;
+        benchmark::DoNotOptimize(map.view.grab());
+    });
+    reportZoom(state, map.view);
+}
+BENCHMARK(BM_MapZoomFrame50k)->Apply(zoomArguments)->Unit(benchmark::kMillisecond);
+
+void BM_MapPanFrame50k(benchmark::State& state) {
+    LargeMapWithDots map(static_cast<int>(state.range(0)), state.range(1) != 0);
+    int direction = 1;
+    timeEachIteration(state, [&] {
+        map.view.panBy(QPoint(9 * direction, 7 * direction));
+        direction = -direction;
+        benchmark::DoNotOptimize(map.view.grab());
+    });
+    reportZoom(state, map.view);
+}
+BENCHMARK(BM_MapPanFrame50k)->Apply(zoomArguments)->Unit(benchmark::kMillisecond);
+
+// A dot dragged across the map: each pointer move is a frame.
+void BM_MapDragFrame50k(benchmark::State& state) {
+    LargeMapWithDots map(static_cast<int>(state.range(0)), state.range(1) != 0);
+    const auto index = map.view.dots().indicesInView(map.view.view(), 0);
+    const PicturePoint dot = map.view.view().screenPoint(map.view.dots().mapPointOf(index[index.size() / 2]));
+    const QPoint start(dot.x, dot.y);
+    QMouseEvent press(QEvent::MouseButtonPress, start, map.view.mapToGlobal(start), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&map.view, &press);
+    int step = 0;
+    timeEachIteration(state, [&] {
+        const QPoint at = start + QPoint(20 + step % 40, 10 + step % 30);
+        ++step;
+        QMouseEvent move(QEvent::MouseMove, at, map.view.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&map.view, &move);
+        benchmark::DoNotOptimize(map.view.grab());
+    });
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&map.view, &escape);
+    reportZoom(state, map.view);
+}
+BENCHMARK(BM_MapDragFrame50k)->Args({0, 0})->Args({10, 1})->Unit(benchmark::kMillisecond);
+
+// The baseline: the picture scaled, then every dot drawn with the painter on every frame,
+// wherever it is.
+class NaiveZoomedMap : public QWidget {
+public:
+    explicit NaiveZoomedMap(int zoomSteps)
+        : m_picture(QImage(MapResources::kWorldMap)), m_view(kLargeMapWidth, kLargeMapHeight) {
+        setFixedSize(kLargeMapWidth, kLargeMapHeight);
+        m_view.zoomStepsAbout(zoomSteps, kLargeMapWidth * 0.4, kLargeMapHeight * 0.6);
+    }
+    MapViewTransform& view() { return m_view; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const double sx = static_cast<double>(m_picture.width()) / m_view.contentWidth();
+        const double sy = static_cast<double>(m_picture.height()) / m_view.contentHeight();
+        painter.drawImage(
+            QRectF(0, 0, width(), height()), m_picture,
+            QRectF(m_view.offset().x * sx, m_view.offset().y * sy, width() * sx, height() * sy));
+        painter.setPen(QColor::fromRgba(DotLook::kDotOutline));
+        painter.setBrush(QColor::fromRgba(DotLook::kDotFill));
+        for (const MapDot& dot : demoDots()) {
+            const PicturePoint p = m_view.screenPoint(dot.point);
+            painter.drawEllipse(QPoint(p.x, p.y), DotLook::kDotRadius, DotLook::kDotRadius);
+        }
+    }
+
+private:
+    QImage m_picture;
+    MapViewTransform m_view;
+};
+
+void BM_NaiveMapZoomFrame50kEveryDot(benchmark::State& state) {
+    spawn::bench::benchApplication();
+    NaiveZoomedMap map(static_cast<int>(state.range(0)));
+    map.show();
+    int direction = 1;
+    timeEachIteration(state, [&] {
+        map.view().zoomStepsAbout(direction, kLargeMapWidth * 0.4, kLargeMapHeight * 0.6);
+        direction = -direction;
+        benchmark::DoNotOptimize(map.grab());
+    });
+    state.counters["zoom"] = map.view().zoom();
+}
+BENCHMARK(BM_NaiveMapZoomFrame50kEveryDot)->Arg(0)->Arg(10)->Arg(15)->Unit(benchmark::kMillisecond);
+
+// The dot under the pointer at a zoom, through the grid: the pointer anywhere in the view.
+void BM_DotUnderPointerZoomed50k(benchmark::State& state) {
+    DotGrid grid;
+    grid.build(437, 504, demoDots());
+    MapViewTransform view(kLargeMapWidth, kLargeMapHeight);
+    view.zoomStepsAbout(static_cast<int>(state.range(0)), kLargeMapWidth * 0.4, kLargeMapHeight * 0.6);
+    std::mt19937 random(kClickSeed);
+    std::uniform_int_distribution<std::int32_t> x(0, kLargeMapWidth - 1);
+    std::uniform_int_distribution<std::int32_t> y(0, kLargeMapHeight - 1);
+    std::vector<PicturePoint> points(4096);
+    for (auto& p : points) {
+        p = {x(random), y(random)};
+    }
+    std::size_t i = 0;
+    std::int64_t hits = 0;
+    for (auto _ : state) {
+        const auto hit = grid.dotAt(points[i++ % points.size()], view);
+        hits += hit ? 1 : 0;
+        benchmark::DoNotOptimize(hit);
+    }
+    state.counters["hit_share"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+    state.counters["zoom"] = view.zoom();
+}
+BENCHMARK(BM_DotUnderPointerZoomed50k)->Arg(0)->Arg(6)->Arg(10)->Arg(16)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -65,13 +65,16 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     : QDialog(parent), m_ownDialogs(dialogs ? nullptr : std::make_unique<QtDialogService>(this)),
       m_dialogs(dialogs ? dialogs : m_ownDialogs.get()) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(unitsToPixelsX(kWindowWidthUnits), unitsToPixelsY(kWindowHeightUnits));
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    // The first size is the smallest; larger, the list and the map take the room.
+    setMinimumSize(unitsToPixelsX(kWindowWidthUnits), unitsToPixelsY(kWindowHeightUnits));
+    resize(minimumSize());
     setWindowIcon(QIcon(QString::fromLatin1(MapResources::kAppIcon)));
     QFont dialogFont = font();
     dialogFont.setPointSize(kDialogFontPoints);
     setFont(dialogFont);
     buildControls();
+    buildMapControls();
     connect(&m_document, &SpawnDocument::modifiedChanged, this, &SpawnEditorWindow::updateCaption);
     updateCaption();
 }
@@ -109,7 +112,7 @@ void SpawnEditorWindow::buildControls() {
         return place(new QLineEdit(this), id, x, y, w, h);
     };
 
-    group("List", 7, 7, 147, 131);
+    m_listGroup = group("List", 7, 7, 147, 131);
     m_countLabel = place(new QLabel(this), ControlId::kCountLabel, 12, 19, 87, 13);
     m_countLabel->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_countLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -132,14 +135,14 @@ void SpawnEditorWindow::buildControls() {
     auto* save = button(ControlId::kSave, "Save", 161, 120, 61, 17);
     auto* logout = button(ControlId::kLogout, "Logout", 226, 121, 54, 16);
 
-    group("Options", 7, 142, 280, 298);
+    m_formGroup = group("Options", 7, 142, 280, 298);
     m_formFrame = place(new QFrame(this), ControlId::kFormFrame, 12, 152, 269, 273);
     m_fieldPanel = new FieldPanel(*m_editor, m_formFrame);
     m_formScrollBar = place(new QScrollBar(Qt::Horizontal, this), ControlId::kFormScrollBar, 9, 427, 277, 11);
     m_formScrollBar->hide();
 
-    auto* mapGroup = group("Location NPC", 291, 7, 301, 353);
-    mapGroup->setAlignment(Qt::AlignHCenter);
+    m_mapGroup = group("Location NPC", 291, 7, 301, 353);
+    m_mapGroup->setAlignment(Qt::AlignHCenter);
     // The picture takes the bitmap's own size, as a static showing a bitmap does.
     m_mapView = new MapView(this);
     m_mapView->move(unitsToPixels(296, 19, 291, 336).topLeft());

@@ -4,6 +4,7 @@
 #include "ElementNameTables.h"
 #include "SpawnDocument.h"
 #include "SpawnDots.h"
+#include "WindowLayout.h"
 
 #include <QDialog>
 
@@ -68,6 +69,16 @@ inline constexpr int kMapPicture = 1024;
 inline constexpr int kShowSpawnDots = 1025; // "All NPC": the dots of every area on the map
 } // namespace ControlId
 
+// Controls named rather than numbered.
+namespace ControlName {
+inline constexpr auto kShowRanges = "ShowRanges"; // "Ranges": every dot's movement range, zoomed in
+} // namespace ControlName
+
+// Where the window's size and place are remembered between runs (QSettings of the application).
+namespace WindowSettings {
+inline constexpr auto kGeometryKey = "window/geometry";
+} // namespace WindowSettings
+
 inline constexpr const char* kProgramName = "Spawn Editor";
 inline constexpr const char* kProgramVersion = "1.4.0";
 
@@ -95,9 +106,14 @@ public:
     // The Problems window ("Problems..." in the list's menu, Ctrl+P), made when first opened.
     void openProblems();
     ProblemsWindow* problemsWindow() { return m_problemsWindow; }
+    // The window's size and place (maximised or not), in and out of the application's settings;
+    // the program restores them before the window shows and saves them once it has closed.
+    void savePlacement() const;
+    void restorePlacement();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 public slots:
     void accept() override; // Enter does nothing
@@ -138,6 +154,11 @@ private:
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
+    // The map's own controls and commands, and how the controls follow the window's size
+    // (SpawnEditorWindowMap.cpp).
+    void buildMapControls();
+    void moveDot(std::int32_t position, std::int32_t mapX, std::int32_t mapY);
+    QString describeDot(std::int32_t position) const;
 
     std::unique_ptr<DialogService> m_ownDialogs;
     DialogService* m_dialogs;
@@ -160,6 +181,11 @@ private:
     CoordinateBoxes* m_coordinates = nullptr;
     QComboBox* m_clientProfile = nullptr;
     QCheckBox* m_showSpawnDots = nullptr;
+    QCheckBox* m_showRanges = nullptr;
+    QGroupBox* m_mapGroup = nullptr;
+    QGroupBox* m_listGroup = nullptr;
+    QGroupBox* m_formGroup = nullptr;
+    WindowLayout m_layout;
     RecordMapPoints m_mapPoints;
     RecordClipboard* m_clipboard = nullptr;
     std::vector<QAction*> m_clipboardActions; // in the record list's context menu

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("spawn-editor"));
     QApplication::setApplicationName(QStringLiteral("spawn-editor"));
     QApplication::setApplicationVersion(QString::fromUtf8(spawn::kProgramVersion));
 
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     if (!window.initialise(QDir::currentPath().toStdString(), spawnFile)) {
         return 0;
     }
+    window.restorePlacement();
     window.exec();
+    window.savePlacement();
     return 0;
 }

@@ -31,6 +31,8 @@ inline constexpr std::size_t kEntryCountOffset = 4; // field 2
 inline constexpr std::size_t kPositionXOffset = 8;  // field 3
 inline constexpr std::size_t kPositionYOffset = 12; // field 4 (height)
 inline constexpr std::size_t kPositionZOffset = 16; // field 5
+inline constexpr std::size_t kRangeXOffset = 32;    // field 9: how far the creatures roam along X
+inline constexpr std::size_t kRangeZOffset = 40;    // field 11: and along Z
 
 // Byte offset of the creature ID inside a creature entry (field 1).
 inline constexpr std::size_t kCreatureIdOffset = 0;

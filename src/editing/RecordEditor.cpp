@@ -1,5 +1,6 @@
 #include "RecordEditor.h"
 
+#include "ByteReader.h"
 #include "DialogService.h"
 #include "NumberText.h"
 #include "RecordDiff.h"
@@ -8,6 +9,9 @@
 #include "SpawnLayout.h"
 
 #include <QUndoStack>
+
+#include <algorithm>
+#include <bit>
 
 namespace spawn {
 
@@ -27,6 +31,7 @@ void RecordEditor::searchRecords(const std::string& text) {
 
 void RecordEditor::showHits(SearchMode mode, const std::string& text) {
     m_showingChanges = false;
+    m_areaSerials.reset();
     m_lastSearchMode = mode;
     m_lastSearchText = text;
     auto hits = spawn::searchRecords(m_document.records(), mode, text);
@@ -38,6 +43,7 @@ void RecordEditor::showHits(SearchMode mode, const std::string& text) {
 
 void RecordEditor::showChangedRecords() {
     m_showingChanges = true;
+    m_areaSerials.reset();
     auto changed =
         changedRecordIndexes(m_document.savedRecords().views(), recordBytesViews(m_document.records()));
     const auto count = static_cast<std::int32_t>(changed.size());
@@ -47,6 +53,7 @@ void RecordEditor::showChangedRecords() {
 }
 
 void RecordEditor::refreshRecordList() {
+    m_areaSerials.reset();
     m_list.showAll();
     forgetHandledRow();
     setCountLabel(countLabelText(m_document.records().count()));
@@ -59,6 +66,59 @@ void RecordEditor::removeRecord() {
     }
     m_document.removeRecord(*position);
     refreshRecordList();
+}
+
+namespace {
+
+bool isListed(const SpawnRecordList& records, std::int32_t position) {
+    return position >= 1 && position <= records.count();
+}
+
+} // namespace
+
+void RecordEditor::showAreaHits(std::vector<std::int32_t> positions) {
+    m_showingChanges = false;
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    std::vector<std::int32_t> hits;
+    std::vector<std::uint64_t> serials;
+    hits.reserve(positions.size());
+    serials.reserve(positions.size());
+    for (const std::int32_t position : positions) {
+        if (isListed(m_document.records(), position)) {
+            hits.push_back(position - 1);
+            serials.push_back(m_document.records().at(position).serial);
+        }
+    }
+    const auto count = static_cast<std::int32_t>(hits.size());
+    m_list.showHits(std::move(hits));
+    std::sort(serials.begin(), serials.end());
+    m_areaSerials = std::move(serials);
+    forgetHandledRow();
+    setCountLabel(hitCountLabelText(count));
+}
+
+bool RecordEditor::moveRecord(std::int32_t position, float worldX, float worldZ) {
+    if (!isListed(m_document.records(), position)) {
+        return false;
+    }
+    SpawnRecord moved = m_document.records().at(position);
+    if (moved.bytes.size() < SpawnLayout::kPositionZOffset + sizeof(float)) {
+        return false;
+    }
+    writeI32At(moved.bytes, SpawnLayout::kPositionXOffset, std::bit_cast<std::int32_t>(worldX));
+    writeI32At(moved.bytes, SpawnLayout::kPositionZOffset, std::bit_cast<std::int32_t>(worldZ));
+    const std::uint64_t serial = moved.serial;
+    if (!m_document.replaceRecords({{position, std::move(moved)}},
+                                   QStringLiteral("Move record %1").arg(position))) {
+        return false;
+    }
+    // As after a history step: the form shows its record as it now is.
+    if (!m_form.isEmpty() && m_form.sourceSerial() == serial) {
+        showInForm(m_document.records().at(position), false);
+        m_forceRefresh = false;
+    }
+    return true;
 }
 
 bool RecordEditor::selectRecord(int row) {
@@ -161,6 +221,17 @@ void RecordEditor::redo() {
 void RecordEditor::redrawList() {
     if (m_list.isFiltered() && m_showingChanges) {
         showChangedRecords();
+    } else if (m_areaSerials) {
+        // The records gathered on the map, wherever they now stand; those since removed are gone.
+        std::vector<std::int32_t> positions;
+        const SpawnRecordList& records = m_document.records();
+        for (std::int32_t position = 1; position <= records.count(); ++position) {
+            if (std::binary_search(m_areaSerials->begin(), m_areaSerials->end(),
+                                   records.at(position).serial)) {
+                positions.push_back(position);
+            }
+        }
+        showAreaHits(std::move(positions));
     } else if (m_list.isFiltered()) {
         showHits(m_lastSearchMode, m_lastSearchText);
     } else {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace spawn {
 
@@ -53,6 +54,14 @@ public:
     // Removes the record of the current row and lists every record. Does nothing without a row
     // the list shows.
     void removeRecord();
+    // Lists the records at these 1-based positions, in list order, as a search's hits: the filtered
+    // view the commands on the list act on. After a history step or a command on many records the
+    // list shows those of them still there.
+    void showAreaHits(std::vector<std::int32_t> positions);
+    // Moves the area of the record at a 1-based position: its X and Z fields become these world
+    // values, every other byte stays, as one history step "Move record N". The form follows when
+    // it shows that record. False when nothing changed (no such record, or already there).
+    bool moveRecord(std::int32_t position, float worldX, float worldZ);
 
     // A click on the list, with the row it hit (kNoRow for none). Fills the form from that row's
     // record unless it is the row last shown and the form was not reshaped since; true when the
@@ -148,6 +157,9 @@ protected:
     std::string m_lastSearchText;
     // The filtered view shows the changed records rather than the search's hits.
     bool m_showingChanges = false;
+    // The records the filtered view lists when they came from the map rather than a search, by
+    // serial (sorted), so that they are found again after records before them come or go.
+    std::optional<std::vector<std::uint64_t>> m_areaSerials;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;

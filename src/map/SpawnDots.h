@@ -5,6 +5,7 @@
 // covers it.
 
 #include "CoordinateConversion.h"
+#include "MapViewTransform.h"
 #include "SpawnRecord.h"
 
 #include <cstddef>
@@ -27,6 +28,11 @@ inline constexpr std::uint32_t kDotOutline = 0xFF1A1A1Au;
 // no more than 3 x 3 cells.
 inline constexpr std::int32_t kGridCellSize = 8;
 static_assert(kGridCellSize >= kPickRadius);
+// Movement ranges are outlined in this colour, half over the picture.
+inline constexpr std::uint32_t kRangeColour = 0xFFFFD21Fu;
+// A range wider than this many screen pixels is not drawn: no real area roams that far, and its
+// outline would cost the frame its speed.
+inline constexpr double kLargestRangeRadius = 1 << 15;
 } // namespace DotLook
 
 // Whether a map point lies on the map: column 0..800 and row 0..1100 from the top, both edges
@@ -38,10 +44,24 @@ bool isOnMap(MapPoint point);
 // lies where the marker is placed. Nothing for a record too short to hold them.
 std::optional<MapPoint> recordMapPoint(const SpawnRecord& record);
 
-// A record's dot: its map point and its 1-based list position.
+// How far an area's creatures roam from its position (fields 9 and 11, range x and range z), as
+// the half axes of an ellipse in map columns and rows.
+struct MapRange {
+    float columns = 0.0f;
+    float rows = 0.0f;
+
+    bool operator==(const MapRange&) const = default;
+};
+
+// A record's range in map pixels: the world units divided by the map's 10 world units a pixel. A
+// negative or not-a-number range counts as none; nothing for a record too short to hold both.
+std::optional<MapRange> recordMapRange(const SpawnRecord& record);
+
+// A record's dot: its map point, its 1-based list position and its movement range.
 struct MapDot {
     MapPoint point;
     std::int32_t position = 0;
+    MapRange range{};
 };
 
 // The map points of a record list, remembered per list index and computed again only for a record
@@ -85,6 +105,8 @@ public:
     // Places the dots that lie on the map on a width x height picture (centres from 0 to width
     // and 0 to height, edges included); the others are dropped. Precondition: width, height > 0.
     void build(std::int32_t width, std::int32_t height, std::span<const MapDot> dots);
+    std::int32_t width() const { return m_width; }
+    std::int32_t height() const { return m_height; }
 
     // The dot a click at pixel (x, y) hits: of those within kPickRadius, the nearest; of equally
     // near ones, the lowest position.
@@ -94,9 +116,33 @@ public:
     std::span<const PictureDot> dots() const { return m_dots; }
     // The placed dot of a record, if it has one.
     std::optional<PictureDot> dotOfPosition(std::int32_t position) const;
+    // The index into dots() of a record's dot, if it has one.
+    std::optional<std::size_t> indexOfPosition(std::int32_t position) const;
+    // The map point and movement range of dots()[index].
+    MapPoint mapPointOf(std::size_t index) const { return m_points[index]; }
+    MapRange rangeOf(std::size_t index) const { return m_ranges[index]; }
+
+    // The same questions in a view of this picture's map at a zoom, in screen pixels: the dot a
+    // click at `click` hits (within kPickRadius screen pixels: dots keep their size on screen);
+    // the positions of the dots inside the screen rectangle, edges included, in list order; the
+    // indices into dots() of those whose dot may show in the view, in list order.
+    std::optional<std::int32_t> dotAt(PicturePoint click, const MapViewTransform& view) const;
+    std::vector<std::int32_t> positionsInside(PicturePoint corner, PicturePoint oppositeCorner,
+                                              const MapViewTransform& view) const;
+    std::vector<std::uint32_t> indicesInView(const MapViewTransform& view, std::int32_t margin) const;
 
 private:
     std::size_t cellIndex(std::int32_t x, std::int32_t y) const;
+    // Calls visit(index) for every dot in the cells that the screen rectangle
+    // [left, right] x [top, bottom] may show.
+    template <class Visit>
+    void visitCellsUnder(const MapViewTransform& view, std::int32_t left, std::int32_t top,
+                         std::int32_t right, std::int32_t bottom, Visit visit) const;
+
+    std::int32_t m_width = 0;
+    std::int32_t m_height = 0;
+    std::vector<MapPoint> m_points; // per dot
+    std::vector<MapRange> m_ranges; // per dot
 
     std::int32_t m_cellColumns = 0;
     std::int32_t m_cellRows = 0;
@@ -111,5 +157,24 @@ private:
 // Precondition: pixels.size() >= stride x height and stride >= width.
 void drawDots(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t height, std::int32_t stride,
               std::span<const PictureDot> dots);
+
+// Outlines an ellipse with these radii (screen pixels) around `centre`, clipped to the picture;
+// nothing for one under a pixel, or over kLargestRangeRadius.
+// Precondition: pixels.size() >= stride x height and stride >= width.
+void drawRangeOutline(std::span<std::uint32_t> pixels, std::int32_t width, std::int32_t height,
+                      std::int32_t stride, PicturePoint centre, double radiusX, double radiusY,
+                      std::uint32_t colour);
+
+// Outlines the movement range of every dot of `grid` whose range shows in the view.
+// Precondition: as drawDotsInView.
+void drawRangesInView(std::span<std::uint32_t> pixels, std::int32_t stride, const DotGrid& grid,
+                      const MapViewTransform& view);
+
+// Draws the dots of `grid` that show in a view of `view`'s size into its pixels, each at its
+// screen pixel and at its own size whatever the zoom; overlaps as drawDots. The dot of
+// `leftOut`, when given, is not drawn (it is being dragged elsewhere).
+// Precondition: pixels.size() >= stride x view.height() and stride >= view.width().
+void drawDotsInView(std::span<std::uint32_t> pixels, std::int32_t stride, const DotGrid& grid,
+                    const MapViewTransform& view, std::optional<std::int32_t> leftOut = std::nullopt);
 
 } // namespace spawn

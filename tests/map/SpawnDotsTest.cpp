@@ -272,3 +272,164 @@ TEST(DrawDotsTest, DotsAreDrawnClippedToThePictureTheEarliestOnTop) {
     // and 2 x 2, each less a cut corner.
     EXPECT_EQ(drawn, 21 + 21 - 6 + 8 + 3);
 }
+
+TEST(ZoomedDotGridTest, PicksGathersAndCullsWhatLookingAtEveryDotOnScreenDoes) {
+    std::mt19937 random(99);
+    std::uniform_int_distribution<std::int32_t> column(-20, 820);
+    std::uniform_int_distribution<std::int32_t> row(-20, 1120);
+    std::uniform_int_distribution<std::int32_t> position(1, 800);
+    std::vector<MapDot> dots;
+    for (int i = 0; i < 3000; ++i) {
+        dots.push_back({{column(random), row(random)}, position(random)});
+    }
+    // Two dots one map pixel apart share a picture pixel unzoomed.
+    dots.push_back({{401, 551}, 900});
+    dots.push_back({{402, 551}, 901});
+    DotGrid grid;
+    grid.build(kPictureWidth, kPictureHeight, dots);
+    std::vector<PicturePoint> onScreen(grid.dots().size());
+
+    for (const int steps : {0, 2, 6, 11, 15}) {
+        MapViewTransform view(kPictureWidth, kPictureHeight);
+        view.zoomStepsAbout(steps, 240, 276);
+        SCOPED_TRACE(::testing::Message() << "zoom " << view.zoom());
+        for (std::size_t i = 0; i < onScreen.size(); ++i) {
+            onScreen[i] = view.screenPoint(grid.mapPointOf(i));
+        }
+        std::uniform_int_distribution<std::int32_t> x(-6, kPictureWidth + 6);
+        std::uniform_int_distribution<std::int32_t> y(-6, kPictureHeight + 6);
+        std::vector<PicturePoint> shown;
+        for (const PicturePoint p : onScreen) {
+            if (p.x >= 0 && p.x < kPictureWidth && p.y >= 0 && p.y < kPictureHeight) {
+                shown.push_back(p);
+            }
+        }
+        ASSERT_FALSE(shown.empty());
+        std::uniform_int_distribution<std::size_t> pick(0, shown.size() - 1);
+        std::uniform_int_distribution<std::int32_t> near(-5, 5);
+        int hits = 0;
+        for (int n = 0; n < 3000; ++n) {
+            // Every other click lands near a dot in view, which at high zooms are few.
+            const PicturePoint dot = shown[pick(random)];
+            const PicturePoint click = n % 2 == 0 ? PicturePoint{x(random), y(random)}
+                                                  : PicturePoint{dot.x + near(random), dot.y + near(random)};
+            std::optional<std::int32_t> expected;
+            std::int64_t nearest = 0;
+            for (std::size_t i = 0; i < onScreen.size(); ++i) {
+                const std::int64_t dx = onScreen[i].x - click.x;
+                const std::int64_t dy = onScreen[i].y - click.y;
+                const std::int64_t d = dx * dx + dy * dy;
+                const std::int32_t p = grid.dots()[i].position;
+                if (d <= DotLook::kPickRadius * DotLook::kPickRadius &&
+                    (!expected || d < nearest || (d == nearest && p < *expected))) {
+                    nearest = d;
+                    expected = p;
+                }
+            }
+            ASSERT_EQ(grid.dotAt(click, view), expected) << click.x << ", " << click.y;
+            if (steps == 0) {
+                ASSERT_EQ(grid.dotAt(click, view), grid.dotAt(click)); // unzoomed it is today's pick
+            }
+            hits += expected ? 1 : 0;
+        }
+        EXPECT_GT(hits, 500);
+
+        const PicturePoint corner{x(random), y(random)}, opposite{x(random), y(random)};
+        std::vector<std::int32_t> inside;
+        std::vector<std::uint32_t> inView;
+        for (std::size_t i = 0; i < onScreen.size(); ++i) {
+            const PicturePoint p = onScreen[i];
+            if (p.x >= std::min(corner.x, opposite.x) && p.x <= std::max(corner.x, opposite.x) &&
+                p.y >= std::min(corner.y, opposite.y) && p.y <= std::max(corner.y, opposite.y)) {
+                inside.push_back(grid.dots()[i].position);
+            }
+            if (p.x >= -3 && p.x <= kPictureWidth + 3 && p.y >= -3 && p.y <= kPictureHeight + 3) {
+                inView.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
+        std::sort(inside.begin(), inside.end());
+        inside.erase(std::unique(inside.begin(), inside.end()), inside.end());
+        EXPECT_EQ(grid.positionsInside(corner, opposite, view), inside);
+        EXPECT_EQ(grid.indicesInView(view, 3), inView);
+    }
+
+    // At 8 x the two dots of one picture pixel lie apart: each is picked where it is drawn.
+    MapViewTransform view(kPictureWidth, kPictureHeight);
+    view.zoomAbout(8.0, 218, 252);
+    const PicturePoint first = view.screenPoint({401, 551});
+    const PicturePoint second = view.screenPoint({402, 551});
+    EXPECT_EQ(second.x - first.x, 4);
+    EXPECT_EQ(grid.dotAt(first, view), 900);
+    EXPECT_EQ(grid.dotAt(second, view), 901);
+    EXPECT_EQ(grid.dotAt({first.x, first.y + DotLook::kPickRadius}, view), 900);
+    EXPECT_EQ(grid.dotAt({first.x - 3, first.y - 3}, view), std::nullopt); // 4.2 pixels away
+}
+
+TEST(ZoomedDotGridTest, DotsInViewAreDrawnAtTheirScreenPixelsAtTheirOwnSizeLeavingOutTheDraggedOne) {
+    DotGrid grid;
+    const std::vector<MapDot> dots = {{{400, 550}, 1}, {{402, 550}, 2}, {{410, 550}, 3}, {{0, 0}, 4}};
+    grid.build(kPictureWidth, kPictureHeight, dots);
+    MapViewTransform zoomed(kPictureWidth, kPictureHeight);
+    zoomed.zoomAbout(16.0, 218, 252);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kPictureWidth * kPictureHeight));
+    drawDotsInView(pixels, kPictureWidth, grid, zoomed, 2);
+    const auto at = [&](PicturePoint p) {
+        return pixels[static_cast<std::size_t>(p.y * kPictureWidth + p.x)];
+    };
+    const PicturePoint one = zoomed.screenPoint({400, 550});
+    const PicturePoint two = zoomed.screenPoint({402, 550});
+    const PicturePoint three = zoomed.screenPoint({410, 550});
+    EXPECT_EQ(at(one), DotLook::kDotFill);
+    EXPECT_EQ(at({one.x + 2, one.y}), DotLook::kDotOutline); // 5 x 5 pixels whatever the zoom
+    EXPECT_EQ(at({one.x + 3, one.y}), 0u);
+    EXPECT_EQ(at(two), 0u); // being dragged
+    EXPECT_EQ(at(three), DotLook::kDotFill);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), DotLook::kDotFill), 2 * 9); // dot 4 is out of view
+}
+
+TEST(RecordMapPointsTest, DotsCarryTheirMovementRangesInMapPixels) {
+    SpawnRecord area = areaAt(0.0f, 0.0f);
+    writeI32At(area.bytes, SpawnLayout::kRangeXOffset, std::bit_cast<std::int32_t>(35.0f));
+    writeI32At(area.bytes, SpawnLayout::kRangeZOffset, std::bit_cast<std::int32_t>(-4.0f));
+    EXPECT_EQ(recordMapRange(area), (MapRange{3.5f, 0.0f}));
+    writeI32At(area.bytes, SpawnLayout::kRangeZOffset,
+               std::bit_cast<std::int32_t>(std::numeric_limits<float>::quiet_NaN()));
+    SpawnRecordList records;
+    records.append(area);
+    const auto dots = RecordMapPoints{}.allDots(records);
+    ASSERT_EQ(dots.size(), 1u);
+    EXPECT_EQ(dots[0].range, (MapRange{3.5f, 0.0f}));
+    SpawnRecord tooShort;
+    tooShort.bytes.resize(SpawnLayout::kRangeZOffset);
+    EXPECT_EQ(recordMapRange(tooShort), std::nullopt);
+}
+
+TEST(DrawDotsTest, RangesAreOutlinedHalfOverThePictureWithinReason) {
+    constexpr std::int32_t kSize = 64;
+    std::vector<std::uint32_t> pixels(kSize * kSize, 0xFF000000u);
+    const auto at = [&](std::int32_t x, std::int32_t y) {
+        return pixels[static_cast<std::size_t>(y * kSize + x)];
+    };
+    drawRangeOutline(pixels, kSize, kSize, kSize, {30, 30}, 20.0, 10.0, 0xFFFFFFFFu);
+    const std::uint32_t half = 0xFF7F7F7Fu;
+    for (const auto& [x, y] : {std::pair{50, 30}, std::pair{10, 30}, std::pair{30, 40}, std::pair{30, 20}}) {
+        EXPECT_EQ(at(x, y), half) << x << ", " << y;
+    }
+    EXPECT_EQ(at(30, 30), 0xFF000000u);
+    EXPECT_EQ(at(51, 30), 0xFF000000u);
+    // Every pixel of the outline once: none is drawn twice over.
+    EXPECT_EQ(std::count_if(pixels.begin(), pixels.end(),
+                            [](std::uint32_t p) { return p != 0xFF000000u && p != 0xFF7F7F7Fu; }),
+              0);
+    EXPECT_GT(std::count(pixels.begin(), pixels.end(), half), 80);
+
+    // Clipped at the edges; nothing under a pixel, nothing absurdly large, nothing out of view.
+    std::vector<std::uint32_t> clear(kSize * kSize, 0xFF000000u);
+    drawRangeOutline(clear, kSize, kSize, kSize, {0, 0}, 40.0, 40.0, 0xFFFFFFFFu);
+    EXPECT_EQ(clear[static_cast<std::size_t>(40 * kSize)], half);
+    std::vector<std::uint32_t> untouched(kSize * kSize, 0xFF000000u);
+    drawRangeOutline(untouched, kSize, kSize, kSize, {30, 30}, 0.9, 0.5, 0xFFFFFFFFu);
+    drawRangeOutline(untouched, kSize, kSize, kSize, {30, 30}, 1e30, 1e30, 0xFFFFFFFFu);
+    drawRangeOutline(untouched, kSize, kSize, kSize, {-100, 30}, 20.0, 20.0, 0xFFFFFFFFu);
+    EXPECT_EQ(untouched, std::vector<std::uint32_t>(kSize * kSize, 0xFF000000u));
+}
