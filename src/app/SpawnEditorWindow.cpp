@@ -3,12 +3,14 @@
 #include "ClientPosition.h"
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
+#include "DiskWatch.h"
 #include "FieldPanel.h"
 #include "FileCommands.h"
 #include "MapView.h"
 #include "QtDialogService.h"
 #include "RecordEditor.h"
 #include "RecordListModel.h"
+#include "RecoveryKeeper.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -60,6 +62,7 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     dialogFont.setPointSize(kDialogFontPoints);
     setFont(dialogFont);
     buildControls();
+    buildFileSafety();
     connect(&m_document, &SpawnDocument::modifiedChanged, this, &SpawnEditorWindow::updateCaption);
     updateCaption();
 }
@@ -411,7 +414,7 @@ bool SpawnEditorWindow::initialise(const std::string& folder) {
     if (!opened) {
         return false;
     }
-    m_document.load(std::move(opened->file), std::move(opened->path));
+    loadOpenedFile(std::move(*opened));
     m_editor->showLoadedFile();
     return true;
 }
@@ -420,12 +423,19 @@ void SpawnEditorWindow::accept() {}
 
 void SpawnEditorWindow::reject() {
     if (confirmClose(m_document, *m_dialogs)) {
+        m_recovery->removeCopy();
         QDialog::reject();
     }
 }
 
 void SpawnEditorWindow::saveFile() {
-    saveSpawnFile(m_document, *m_dialogs, m_folder);
+    const auto mayWrite = [this](const std::string& path) {
+        return confirmSaveOverChangedFile(*m_diskWatch, *m_dialogs, path);
+    };
+    if (saveSpawnFile(m_document, *m_dialogs, m_folder, mayWrite)) {
+        m_recovery->removeCopy();
+        fileOnDiskIs(m_document.spawnPath());
+    }
 }
 
 void SpawnEditorWindow::updateCaption() {

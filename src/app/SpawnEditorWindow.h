@@ -2,6 +2,7 @@
 
 #include "DialogService.h"
 #include "ElementNameTables.h"
+#include "FileCommands.h"
 #include "SpawnDocument.h"
 #include "SpawnDots.h"
 
@@ -27,10 +28,12 @@ class QTableView;
 namespace spawn {
 
 class CoordinateBoxes;
+class DiskWatch;
 class FieldPanel;
 class MapView;
 class RecordEditor;
 class RecordListModel;
+class RecoveryKeeper;
 
 // Control IDs of the main window; each control carries its ID as its objectName.
 namespace ControlId {
@@ -84,9 +87,12 @@ public:
     CoordinateBoxes& coordinates() { return *m_coordinates; }
     RecordEditor& editor() { return *m_editor; }
     FieldPanel& fieldPanel() { return *m_fieldPanel; }
+    RecoveryKeeper& recovery() { return *m_recovery; }
+    DiskWatch& diskWatch() { return *m_diskWatch; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override; // the file on disk is checked when the window is activated
 
 public slots:
     void accept() override; // Enter does nothing
@@ -111,6 +117,11 @@ private:
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
+    // Recovery copies and the watch on the file on disk (SpawnEditorWindowFiles.cpp).
+    void buildFileSafety();
+    void loadOpenedFile(OpenedSpawnFile opened); // offers a recovery copy first
+    void fileOnDiskIs(const std::string& path);  // loaded or saved: what later changes compare with
+    void fileChangedOnDisk();
 
     std::unique_ptr<DialogService> m_ownDialogs;
     DialogService* m_dialogs;
@@ -136,6 +147,8 @@ private:
     RecordMapPoints m_mapPoints;
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    RecoveryKeeper* m_recovery = nullptr;
+    DiskWatch* m_diskWatch = nullptr;
 };
 
 } // namespace spawn

@@ -17,11 +17,18 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<bool> discardAnswers;
+    std::deque<Answer> answers;
 
     std::vector<std::string> messages;
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     int discardQuestions = 0;
+    struct Question {
+        std::string text;
+        bool withCancel;
+        Answer defaultAnswer;
+    };
+    std::vector<Question> questions;
     std::vector<std::string> unexpected;
 
     std::optional<std::string> chooseFileToOpen(const FileDialogRequest& request) override {
@@ -41,6 +48,17 @@ public:
         }
         const bool answer = discardAnswers.front();
         discardAnswers.pop_front();
+        return answer;
+    }
+
+    Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) override {
+        questions.push_back({text, withCancel, defaultAnswer});
+        if (answers.empty()) {
+            unexpected.emplace_back("question: " + text);
+            return withCancel ? Answer::Cancel : Answer::No;
+        }
+        const Answer answer = answers.front();
+        answers.pop_front();
         return answer;
     }
 
