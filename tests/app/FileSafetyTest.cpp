@@ -78,9 +78,15 @@ struct Editor {
             writeWorld(world);
         }
     }
-    bool start() { return window.initialise(world); }
+    bool start() {
+        if (!window.initialise(world)) {
+            return false;
+        }
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
     std::string spawnPath() const { return world + "/mobset.data"; }
-    RecoveryPaths copy() const { return recoveryPathsFor(window.recovery().folder(), spawnPath()); }
+    RecoveryPaths copy() { return recoveryPathsFor(window.recovery().folder(), spawnPath()); }
     // Lets the keeper's delay run out and its worker finish.
     bool copyAppears() {
         const bool appeared = QTest::qWaitFor([this] { return exists(copy().info); }, kWaitMs);
@@ -210,7 +216,7 @@ void FileSafetyTest::workOfAKilledEditorIsRecoveredByteForByteAndSavedFromThere(
     QCOMPARE(readBytes(spawnPath), sampleFile());
 
     Editor editor(folder);
-    editor.dialogs.answers = {Answer::Yes};
+    editor.dialogs.questionAnswers = {Answer::Yes};
     QVERIFY(editor.start());
     QCOMPARE(editor.dialogs.questions.size(), std::size_t{1});
     const auto& question = editor.dialogs.questions[0];
@@ -249,7 +255,7 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
     leaveCopy();
     {
         Editor editor(world.path().string());
-        editor.dialogs.answers = {Answer::No};
+        editor.dialogs.questionAnswers = {Answer::No};
         QVERIFY(editor.start());
         QCOMPARE(editor.dialogs.questions.size(), std::size_t{1});
         QCOMPARE(documentBytes(editor.window.document()), sampleFile());
@@ -261,7 +267,7 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
     leaveCopy();
     {
         Editor editor(world.path().string());
-        editor.dialogs.answers = {Answer::Cancel};
+        editor.dialogs.questionAnswers = {Answer::Cancel};
         QVERIFY(editor.start());
         QCOMPARE(documentBytes(editor.window.document()), sampleFile());
         editor.window.document().removeRecord(1);
@@ -278,7 +284,7 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
     writeBytes(spawnPath, otherProgramsFile());
     {
         Editor editor(world.path().string());
-        editor.dialogs.answers = {Answer::Cancel};
+        editor.dialogs.questionAnswers = {Answer::Cancel};
         QVERIFY(editor.start());
         QVERIFY(editor.dialogs.questions.at(0).text.find("已被其他程序修改") != std::string::npos);
     }
@@ -311,7 +317,7 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     window.document().undo(); // a history to clear, without unsaved work
 
     // Replaced by rename, as most programs write: the watch follows the new file.
-    dialogs.answers = {Answer::Yes};
+    dialogs.questionAnswers = {Answer::Yes};
     QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
     QVERIFY(QTest::qWaitFor([&] { return !dialogs.questions.empty(); }, kWaitMs));
     QCOMPARE(dialogs.questions[0].text, changedOnDiskQuestion(editor.spawnPath(), false));
@@ -322,7 +328,7 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     QCOMPARE(list->model()->rowCount(), 2);
 
     // Written in place the second time; No leaves the document as it is and is not asked again.
-    dialogs.answers = {Answer::No};
+    dialogs.questionAnswers = {Answer::No};
     writeBytes(editor.spawnPath(), sampleFile());
     QVERIFY(QTest::qWaitFor([&] { return dialogs.questions.size() == 2; }, kWaitMs));
     QCOMPARE(documentBytes(window.document()), otherProgramsFile());
@@ -331,7 +337,7 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     QCOMPARE(dialogs.questions.size(), std::size_t{2});
 
     // The editor's own save is no change from outside.
-    dialogs.answers = {Answer::Yes};
+    dialogs.questionAnswers = {Answer::Yes};
     dialogs.saveAnswers = {editor.spawnPath()};
     QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
     QCOMPARE(dialogs.questions.size(), std::size_t{3}); // the Save question, answered Yes
@@ -351,14 +357,14 @@ void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksB
     makeEdits(window.document());
 
     // Keep editing: the work stays, and Save asks before writing over the other program's file.
-    dialogs.answers = {Answer::No};
+    dialogs.questionAnswers = {Answer::No};
     QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
     QVERIFY(QTest::qWaitFor([&] { return !dialogs.questions.empty(); }, kWaitMs));
     QCOMPARE(dialogs.questions[0].text, changedOnDiskQuestion(editor.spawnPath(), true));
     QVERIFY(dialogs.questions[0].defaultAnswer == Answer::No);
     QCOMPARE(documentBytes(window.document()), editedFile());
 
-    dialogs.answers = {Answer::No};
+    dialogs.questionAnswers = {Answer::No};
     dialogs.saveAnswers = {editor.spawnPath()};
     QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
     QCOMPARE(dialogs.questions.size(), std::size_t{2});
@@ -378,7 +384,7 @@ void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksB
     Editor second;
     QVERIFY(second.start());
     makeEdits(second.window.document());
-    second.dialogs.answers = {Answer::Yes};
+    second.dialogs.questionAnswers = {Answer::Yes};
     writeBytes(second.spawnPath(), otherProgramsFile());
     QVERIFY(QTest::qWaitFor([&] { return !second.dialogs.questions.empty(); }, kWaitMs));
     second.window.recovery().waitUntilIdle();

@@ -17,7 +17,7 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<bool> discardAnswers;
-    std::deque<Answer> answers;
+    std::deque<Answer> questionAnswers;
 
     std::vector<std::string> messages;
     std::vector<FileDialogRequest> openRequests;
@@ -53,12 +53,12 @@ public:
 
     Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) override {
         questions.push_back({text, withCancel, defaultAnswer});
-        if (answers.empty()) {
+        if (questionAnswers.empty()) {
             unexpected.emplace_back("question: " + text);
             return withCancel ? Answer::Cancel : Answer::No;
         }
-        const Answer answer = answers.front();
-        answers.pop_front();
+        const Answer answer = questionAnswers.front();
+        questionAnswers.pop_front();
         return answer;
     }
 
