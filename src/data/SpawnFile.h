@@ -51,11 +51,14 @@ Result<SpawnFile> loadSpawnFile(const std::string& path, const ElementNameTables
 
 // The file's bytes: leading block, header words, every record in order, remainder.
 std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, const SpawnRecordList& records);
+// The same into `out`, whose earlier contents go; reusing a buffer spares the allocation.
+void serializeSpawnFileInto(std::vector<std::uint8_t>& out, const SpawnFileContext& context,
+                            const SpawnRecordList& records);
 
 // Writes the file as writeFileAtomically does: the file on disk is left whole when this fails,
 // unless it had to be written in place (its message then says so).
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records,
-                      const WriteOptions& options = {});
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
+                      const SpawnRecordList& records, const WriteOptions& options = {});
 
 // The backup of a spawn file: its path with ".bak" appended, in the same folder.
 std::string backupPathFor(const std::string& spawnPath);

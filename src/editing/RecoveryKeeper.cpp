@@ -78,10 +78,15 @@ void RecoveryKeeper::timeUp() {
         removeCopy(); // saved under another name meanwhile
     }
     if (m_document.isModified()) {
-        // The only work on this thread: one pass that copies the records' bytes.
-        post({false,
-              {path, recoveryTimeNow(), m_diskStamp},
-              serializeSpawnFile(m_document.context(), m_document.records())});
+        // The only work on this thread: one pass that copies the records' bytes, into the buffer of
+        // the last write when there is one (a fresh one would cost as much again in page faults).
+        std::vector<std::uint8_t> bytes;
+        {
+            const std::lock_guard lock(m_mutex);
+            bytes.swap(m_spareBuffer);
+        }
+        serializeSpawnFileInto(bytes, m_document.context(), m_document.records());
+        post({false, {path, recoveryTimeNow(), m_diskStamp}, std::move(bytes)});
         m_writtenPath = path;
     } else {
         removeCopy();
@@ -124,6 +129,9 @@ void RecoveryKeeper::work() {
                 Qt::QueuedConnection);
         }
         lock.lock();
+        if (!job.remove) {
+            m_spareBuffer = std::move(job.bytes);
+        }
         m_busy = false;
         m_wake.notify_all();
     }

@@ -86,6 +86,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_pending;
+    std::vector<std::uint8_t> m_spareBuffer; // the bytes of the last write, for the next snapshot
     bool m_busy = false;
     bool m_stopping = false;
     std::thread m_worker;
