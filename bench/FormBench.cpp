@@ -38,6 +38,7 @@ public:
     void showMessage(const std::string&) override {}
     bool confirmDiscard(const std::string&) override { return false; }
     Answer ask(const std::string&, bool, Answer defaultAnswer) override { return defaultAnswer; }
+    bool askYesNo(const std::string&) override { return false; }
 };
 
 // Records 1 and 2 have 100 entries, record 3 has none.

@@ -11,6 +11,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -105,6 +106,9 @@ private:
     void formRebuilt();
     void scrollBarAction(int action);
     void markCurrentRow();
+    // The editor made another row current (after a history step): mark it and bring it into view,
+    // or mark none.
+    void followCurrentRow(int row);
     void connectMapDots();
     // A click that shows a row's record in the form (kNoRow for none).
     void showRecordOfRow(int row);
@@ -114,6 +118,10 @@ private:
     void highlightFormRecord();
     void buildHistoryActions();
     void historyKey(bool redo);
+    // The commands on the records the list shows, and the history window.
+    void buildListedActions();
+    void editListedRecords();
+    void showHistory();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -149,6 +157,8 @@ private:
     QAction* m_redoAction = nullptr;
     RecoveryKeeper* m_recovery = nullptr;
     DiskWatch* m_diskWatch = nullptr;
+    std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
+    QDialog* m_historyWindow = nullptr;
 };
 
 } // namespace spawn

@@ -52,7 +52,7 @@ void SpawnEditorWindow::fileChangedOnDisk() {
 
 void SpawnEditorWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_diskWatch) {
         // Not from inside the event: the check may bring up a question.
         QTimer::singleShot(0, m_diskWatch, &DiskWatch::check);
     }

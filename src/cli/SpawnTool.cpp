@@ -16,6 +16,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addCoordinateCommands(app, action);
     addRecordCommands(app, action);
     addJsonCommands(app, action);
+    addBulkCommands(app, action);
     addClientCommands(app, action);
 
     // CLI11 takes the arguments in reverse order, without the program name.

@@ -35,9 +35,11 @@ void RecoveryKeeper::adoptCopy() {
 }
 
 void RecoveryKeeper::keepCopyForLater() {
-    if (m_document.isModified()) {
-        writeNow();
+    if (!m_document.isModified()) {
+        removeCopy(); // no work to keep: a copy still on disk holds undone work
+        return;
     }
+    writeNow();
     if (m_writtenPath) {
         m_heldPath = m_writtenPath;
         m_writtenPath.reset();

@@ -188,7 +188,7 @@ void FileSafetyTest::aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAn
     window.recovery().waitUntilIdle();
     QVERIFY(!exists(editor.copy().info) && !exists(editor.copy().bytes));
     QVERIFY(editor.dialogs.messages.size() == 1); // "3  Saved!"
-    QVERIFY(editor.dialogs.questions.empty());
+    QVERIFY(editor.dialogs.asked.empty());
     QVERIFY(editor.dialogs.unexpected.empty());
 }
 
@@ -218,8 +218,8 @@ void FileSafetyTest::workOfAKilledEditorIsRecoveredByteForByteAndSavedFromThere(
     Editor editor(folder);
     editor.dialogs.questionAnswers = {Answer::Yes};
     QVERIFY(editor.start());
-    QCOMPARE(editor.dialogs.questions.size(), std::size_t{1});
-    const auto& question = editor.dialogs.questions[0];
+    QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+    const auto& question = editor.dialogs.asked[0];
     QVERIFY(question.text.starts_with("发现未保存的修改（"));
     QVERIFY(question.text.find("）。恢复吗？") != std::string::npos);
     QVERIFY(question.withCancel);
@@ -257,7 +257,7 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
         Editor editor(world.path().string());
         editor.dialogs.questionAnswers = {Answer::No};
         QVERIFY(editor.start());
-        QCOMPARE(editor.dialogs.questions.size(), std::size_t{1});
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
         QCOMPARE(documentBytes(editor.window.document()), sampleFile());
         QVERIFY(!editor.window.isWindowModified());
         QVERIFY(!exists(copy.info) && !exists(copy.bytes));
@@ -286,7 +286,7 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
         Editor editor(world.path().string());
         editor.dialogs.questionAnswers = {Answer::Cancel};
         QVERIFY(editor.start());
-        QVERIFY(editor.dialogs.questions.at(0).text.find("已被其他程序修改") != std::string::npos);
+        QVERIFY(editor.dialogs.asked.at(0).text.find("已被其他程序修改") != std::string::npos);
     }
 
     // A JSON that does not parse: reported once, no question, both files kept as they were.
@@ -299,7 +299,7 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
         editor.window.recovery().waitUntilIdle();
         QCOMPARE(editor.dialogs.messages.size(), std::size_t{1});
         QVERIFY(editor.dialogs.messages[0].starts_with("无法读取恢复副本：" + copy.info));
-        QVERIFY(editor.dialogs.questions.empty());
+        QVERIFY(editor.dialogs.asked.empty());
         QCOMPARE(readBytes(copy.bytes), editedFile());
         QCOMPARE(readBytes(copy.info), (std::vector<std::uint8_t>{'{', 'x'}));
         QCOMPARE(documentBytes(editor.window.document()).size(),
@@ -319,9 +319,9 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     // Replaced by rename, as most programs write: the watch follows the new file.
     dialogs.questionAnswers = {Answer::Yes};
     QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
-    QVERIFY(QTest::qWaitFor([&] { return !dialogs.questions.empty(); }, kWaitMs));
-    QCOMPARE(dialogs.questions[0].text, changedOnDiskQuestion(editor.spawnPath(), false));
-    QVERIFY(dialogs.questions[0].defaultAnswer == Answer::Yes);
+    QVERIFY(QTest::qWaitFor([&] { return !dialogs.asked.empty(); }, kWaitMs));
+    QCOMPARE(dialogs.asked[0].text, changedOnDiskQuestion(editor.spawnPath(), false));
+    QVERIFY(dialogs.asked[0].defaultAnswer == Answer::Yes);
     QCOMPARE(documentBytes(window.document()), otherProgramsFile());
     QCOMPARE(window.document().history().count(), 0);
     QVERIFY(!window.isWindowModified());
@@ -330,22 +330,22 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     // Written in place the second time; No leaves the document as it is and is not asked again.
     dialogs.questionAnswers = {Answer::No};
     writeBytes(editor.spawnPath(), sampleFile());
-    QVERIFY(QTest::qWaitFor([&] { return dialogs.questions.size() == 2; }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([&] { return dialogs.asked.size() == 2; }, kWaitMs));
     QCOMPARE(documentBytes(window.document()), otherProgramsFile());
     window.diskWatch().check(); // as when the window is activated again
     QTest::qWait(3 * DiskWatch::kSettleMs);
-    QCOMPARE(dialogs.questions.size(), std::size_t{2});
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
 
     // The editor's own save is no change from outside.
     dialogs.questionAnswers = {Answer::Yes};
     dialogs.saveAnswers = {editor.spawnPath()};
     QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    QCOMPARE(dialogs.questions.size(), std::size_t{3}); // the Save question, answered Yes
-    QCOMPARE(dialogs.questions[2].text, saveOverChangedQuestion(editor.spawnPath()));
+    QCOMPARE(dialogs.asked.size(), std::size_t{3}); // the Save question, answered Yes
+    QCOMPARE(dialogs.asked[2].text, saveOverChangedQuestion(editor.spawnPath()));
     QCOMPARE(readBytes(editor.spawnPath()), otherProgramsFile());
     QTest::qWait(3 * DiskWatch::kSettleMs);
     window.diskWatch().check();
-    QCOMPARE(dialogs.questions.size(), std::size_t{3});
+    QCOMPARE(dialogs.asked.size(), std::size_t{3});
     QVERIFY(dialogs.unexpected.empty());
 }
 
@@ -359,25 +359,25 @@ void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksB
     // Keep editing: the work stays, and Save asks before writing over the other program's file.
     dialogs.questionAnswers = {Answer::No};
     QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
-    QVERIFY(QTest::qWaitFor([&] { return !dialogs.questions.empty(); }, kWaitMs));
-    QCOMPARE(dialogs.questions[0].text, changedOnDiskQuestion(editor.spawnPath(), true));
-    QVERIFY(dialogs.questions[0].defaultAnswer == Answer::No);
+    QVERIFY(QTest::qWaitFor([&] { return !dialogs.asked.empty(); }, kWaitMs));
+    QCOMPARE(dialogs.asked[0].text, changedOnDiskQuestion(editor.spawnPath(), true));
+    QVERIFY(dialogs.asked[0].defaultAnswer == Answer::No);
     QCOMPARE(documentBytes(window.document()), editedFile());
 
     dialogs.questionAnswers = {Answer::No};
     dialogs.saveAnswers = {editor.spawnPath()};
     QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    QCOMPARE(dialogs.questions.size(), std::size_t{2});
-    QCOMPARE(dialogs.questions[1].text, editor.spawnPath() + " 已被其他程序修改。仍然保存吗？");
-    QVERIFY(!dialogs.questions[1].withCancel);
-    QVERIFY(dialogs.questions[1].defaultAnswer == Answer::No);
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
+    QCOMPARE(dialogs.asked[1].text, editor.spawnPath() + " 已被其他程序修改。仍然保存吗？");
+    QVERIFY(!dialogs.asked[1].withCancel);
+    QVERIFY(dialogs.asked[1].defaultAnswer == Answer::No);
     QCOMPARE(readBytes(editor.spawnPath()), otherProgramsFile());
     QVERIFY(window.isWindowModified());
 
     // Saving under another name writes without asking.
     dialogs.saveAnswers = {dir.file("elsewhere.data")};
     QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    QCOMPARE(dialogs.questions.size(), std::size_t{2});
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
     QCOMPARE(readBytes(dir.file("elsewhere.data")), editedFile());
 
     // Reload after another change: the edits are dropped, their recovery copy kept on disk.
@@ -386,7 +386,7 @@ void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksB
     makeEdits(second.window.document());
     second.dialogs.questionAnswers = {Answer::Yes};
     writeBytes(second.spawnPath(), otherProgramsFile());
-    QVERIFY(QTest::qWaitFor([&] { return !second.dialogs.questions.empty(); }, kWaitMs));
+    QVERIFY(QTest::qWaitFor([&] { return !second.dialogs.asked.empty(); }, kWaitMs));
     second.window.recovery().waitUntilIdle();
     QCOMPARE(documentBytes(second.window.document()), otherProgramsFile());
     QVERIFY(!second.window.isWindowModified());

@@ -18,6 +18,8 @@ public:
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<bool> discardAnswers;
     std::deque<Answer> questionAnswers;
+    std::deque<bool> yesNoAnswers;
+    std::vector<std::string> questions;
 
     std::vector<std::string> messages;
     std::vector<FileDialogRequest> openRequests;
@@ -28,7 +30,7 @@ public:
         bool withCancel;
         Answer defaultAnswer;
     };
-    std::vector<Question> questions;
+    std::vector<Question> asked;
     std::vector<std::string> unexpected;
 
     std::optional<std::string> chooseFileToOpen(const FileDialogRequest& request) override {
@@ -52,13 +54,24 @@ public:
     }
 
     Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) override {
-        questions.push_back({text, withCancel, defaultAnswer});
+        asked.push_back({text, withCancel, defaultAnswer});
         if (questionAnswers.empty()) {
             unexpected.emplace_back("question: " + text);
             return withCancel ? Answer::Cancel : Answer::No;
         }
         const Answer answer = questionAnswers.front();
         questionAnswers.pop_front();
+        return answer;
+    }
+
+    bool askYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (yesNoAnswers.empty()) {
+            unexpected.emplace_back("yes/no question");
+            return false;
+        }
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
         return answer;
     }
 
