@@ -81,7 +81,7 @@ void RecoveryKeeper::timeUp() {
     }
     if (m_document.isModified()) {
         // The only work on this thread: one pass that copies the records' bytes, into the buffer of
-        // the last write when there is one (a fresh one would cost as much again in page faults).
+        // the last write when there is one, sparing an allocation of the file's size.
         std::vector<std::uint8_t> bytes;
         {
             const std::lock_guard lock(m_mutex);
