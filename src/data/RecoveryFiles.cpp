@@ -90,6 +90,16 @@ bool exists(const std::string& path) {
 } // namespace
 
 std::optional<DiskStamp> diskStampOf(const std::string& path) {
+#ifndef _WIN32
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+    return DiskStamp{static_cast<std::uint64_t>(status.st_size),
+                     std::int64_t{status.st_mtim.tv_sec} * kNsPerSecond + status.st_mtim.tv_nsec,
+                     static_cast<std::uint64_t>(status.st_ino)};
+#else
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) {
@@ -99,17 +109,10 @@ std::optional<DiskStamp> diskStampOf(const std::string& path) {
     if (ec) {
         return std::nullopt;
     }
-    DiskStamp stamp;
-    stamp.size = size;
-    stamp.modifiedNs =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
-#ifndef _WIN32
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0) {
-        stamp.inode = static_cast<std::uint64_t>(status.st_ino);
-    }
+    // The file clock's epoch is the library's own; the stamp holds Unix time.
+    const auto unixTime = std::chrono::file_clock::to_sys(modified).time_since_epoch();
+    return DiskStamp{size, std::chrono::duration_cast<std::chrono::nanoseconds>(unixTime).count(), 0};
 #endif
-    return stamp;
 }
 
 std::string defaultRecoveryFolder() {

@@ -14,7 +14,7 @@ namespace spawn {
 // a replacement by rename its inode.
 struct DiskStamp {
     std::uint64_t size = 0;
-    std::int64_t modifiedNs = 0; // since the epoch
+    std::int64_t modifiedNs = 0; // since 1970-01-01 UTC
     std::uint64_t inode = 0;     // 0 where the system has none
     bool operator==(const DiskStamp&) const = default;
 };

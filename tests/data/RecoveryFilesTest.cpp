@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -98,6 +99,9 @@ TEST(RecoveryFilesTest, TheStampChangesWithARewriteAndWithAReplacementOfTheSameS
     const auto first = diskStampOf(path);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(first->size, 3u);
+    const auto sinceUnixEpoch =
+        std::chrono::nanoseconds(first->modifiedNs) - std::chrono::system_clock::now().time_since_epoch();
+    EXPECT_LT(std::chrono::abs(sinceUnixEpoch), std::chrono::hours(1)); // Unix time, not the file clock's own
     // Same size, same modification time, another inode: still another version.
     writeBytes(dir.file("other"), {4, 5, 6});
     std::filesystem::last_write_time(dir.file("other"), std::filesystem::last_write_time(path));
