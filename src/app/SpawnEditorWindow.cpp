@@ -309,13 +309,9 @@ void SpawnEditorWindow::showHistory() {
         auto* layout = new QVBoxLayout(m_historyWindow);
         layout->addWidget(view);
         m_historyWindow->resize(unitsToPixelsX(160), unitsToPixelsY(180));
-        // The view runs the steps itself; when the user moved it, the list and form follow as for
-        // undo and redo (Ctrl+Z elsewhere moves the view too, and is followed by its own command).
-        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, view] {
-            if (view->hasFocus()) {
-                m_editor->followHistoryJump();
-            }
-        });
+        // The view runs the steps itself, as a click selects one; the list and the form then follow
+        // as they do for undo and redo.
+        connect(view, &QAbstractItemView::pressed, m_editor, &RecordEditor::followHistoryJump);
     }
     m_historyWindow->show();
     m_historyWindow->raise();
