@@ -9,14 +9,17 @@
 #include "FileCommands.h"
 #include "MapView.h"
 #include "QtDialogService.h"
+#include "RecordClipboard.h"
 #include "RecordEditor.h"
 #include "RecordListModel.h"
 #include "RecoveryKeeper.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,11 +30,15 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
+#include <QThread>
 #include <QUndoStack>
 #include <QUndoView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace spawn {
 
@@ -217,6 +224,7 @@ void SpawnEditorWindow::connectRecordCommands() {
     // Only a mouse click picks a record; moving the selection with the keys does not.
     m_recordList->viewport()->installEventFilter(this);
     buildHistoryActions();
+    buildClipboardActions();
 }
 
 void SpawnEditorWindow::buildHistoryActions() {
@@ -259,6 +267,7 @@ void SpawnEditorWindow::buildHistoryActions() {
         for (QAction* action : m_listedActions) {
             menu.addAction(action);
         }
+        addClipboardActions(menu);
         menu.exec(m_recordList->viewport()->mapToGlobal(pos));
     });
 
@@ -270,6 +279,48 @@ void SpawnEditorWindow::buildHistoryActions() {
                                     std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
+    }
+}
+
+void SpawnEditorWindow::buildClipboardActions() {
+    m_clipboard = new RecordClipboard(m_document, m_names, *m_recordModel, *m_editor, *m_dialogs, this);
+    connect(m_clipboard, &RecordClipboard::recordsAppended, this, &SpawnEditorWindow::followCurrentRow);
+    auto putOnClipboard = [](const std::string& text) {
+        if (!text.empty()) {
+            QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+        }
+    };
+    struct Command {
+        const char* name;
+        QKeySequence key;
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {"Copy record", QKeySequence::Copy,
+         [this, putOnClipboard] { putOnClipboard(m_clipboard->copyShownRecord()); }},
+        {"Copy listed records",
+         {},
+         [this, putOnClipboard] { putOnClipboard(m_clipboard->copyListedRecords()); }},
+        {"Paste records", QKeySequence::Paste,
+         [this] { m_clipboard->paste(QGuiApplication::clipboard()->text().toStdString()); }},
+        {"Append records from file…", {}, [this] { m_clipboard->appendFromFile(); }},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(QString::fromUtf8(command.name), this);
+        action->setObjectName(QString::fromUtf8(command.name));
+        // The keys act while the list has the focus; the text boxes keep their own copy and paste.
+        action->setShortcut(command.key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        m_recordList->addAction(action);
+        connect(action, &QAction::triggered, this, command.run);
+        m_clipboardActions.push_back(action);
+    }
+}
+
+void SpawnEditorWindow::addClipboardActions(QMenu& menu) {
+    menu.addSeparator();
+    for (QAction* action : m_clipboardActions) {
+        menu.addAction(action);
     }
 }
 
@@ -413,15 +464,27 @@ void SpawnEditorWindow::followCurrentRow(int row) {
 }
 
 void SpawnEditorWindow::readClientPosition() {
-    // The list always has a selection; the client is looked up afresh on every press.
+    // The client is looked up afresh on every press, on a thread of its own: a display server that
+    // is slow to answer must not freeze the window. The button waits for the answer.
     const auto profile = static_cast<std::size_t>(std::max(0, m_clientProfile->currentIndex()));
-    const auto connector = makeClientConnector();
-    const auto position = spawn::readClientPosition(*connector, profile);
-    if (!position) {
-        m_dialogs->showMessage(position.error().message);
-        return;
-    }
-    m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+    auto* button = findChild<QPushButton*>(QString::number(ControlId::kReadClientPosition));
+    button->setEnabled(false);
+    const auto answer = std::make_shared<std::optional<Result<ClientPosition>>>();
+    QThread* lookup = QThread::create([profile, answer] {
+        const auto connector = makeClientConnector();
+        answer->emplace(spawn::readClientPosition(*connector, profile));
+    });
+    connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
+    connect(lookup, &QThread::finished, this, [this, button, answer] {
+        button->setEnabled(true);
+        const auto& position = answer->value();
+        if (!position) {
+            m_dialogs->showMessage(position.error().message);
+            return;
+        }
+        m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+    });
+    lookup->start();
 }
 
 void SpawnEditorWindow::connectMapDots() {
@@ -487,14 +550,14 @@ void SpawnEditorWindow::buildRecordList() {
     m_recordList->setStyleSheet(QStringLiteral("QTableView { background-color: #000000; color: #00FF00; }"));
 }
 
-bool SpawnEditorWindow::initialise(const std::string& folder) {
+bool SpawnEditorWindow::initialise(const std::string& folder, const std::string& spawnFile) {
     m_folder = folder;
     auto names = loadElementNamesAtStartup(*m_dialogs, folder);
     if (!names) {
         return false;
     }
     m_names = std::move(*names);
-    auto opened = openSpawnFileAtStartup(*m_dialogs, m_names, folder);
+    auto opened = openSpawnFileAtStartup(*m_dialogs, m_names, folder, spawnFile);
     if (!opened) {
         return false;
     }

@@ -21,6 +21,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -32,6 +33,7 @@ class CoordinateBoxes;
 class DiskWatch;
 class FieldPanel;
 class MapView;
+class RecordClipboard;
 class RecordEditor;
 class RecordListModel;
 class RecoveryKeeper;
@@ -79,14 +81,16 @@ public:
     explicit SpawnEditorWindow(DialogService* dialogs = nullptr, QWidget* parent = nullptr);
     ~SpawnEditorWindow() override;
 
-    // Start-up: reads the names and loads the spawn file, looking in `folder` first. False when
-    // the program is to end before the window is shown.
-    bool initialise(const std::string& folder);
+    // Start-up: reads the names and loads the spawn file, looking in `folder` first; `spawnFile`,
+    // when given, is opened instead of the folder's "mobset.data". False when the program is to end
+    // before the window is shown.
+    bool initialise(const std::string& folder, const std::string& spawnFile = {});
 
     SpawnDocument& document() { return m_document; }
     const ElementNameTables& names() const { return m_names; }
     CoordinateBoxes& coordinates() { return *m_coordinates; }
     RecordEditor& editor() { return *m_editor; }
+    RecordClipboard& clipboard() { return *m_clipboard; }
     FieldPanel& fieldPanel() { return *m_fieldPanel; }
     RecoveryKeeper& recovery() { return *m_recovery; }
     DiskWatch& diskWatch() { return *m_diskWatch; }
@@ -117,6 +121,9 @@ private:
     void refreshMapDots();
     void highlightFormRecord();
     void buildHistoryActions();
+    // Copy, paste and append records: actions of the list (its keys) and of its context menu.
+    void buildClipboardActions();
+    void addClipboardActions(QMenu& menu);
     void historyKey(bool redo);
     // The commands on the records the list shows, and the history window.
     void buildListedActions();
@@ -153,7 +160,9 @@ private:
     QComboBox* m_clientProfile = nullptr;
     QCheckBox* m_showSpawnDots = nullptr;
     RecordMapPoints m_mapPoints;
-    QAction* m_undoAction = nullptr; // in the record list's context menu
+    RecordClipboard* m_clipboard = nullptr;
+    std::vector<QAction*> m_clipboardActions; // in the record list's context menu
+    QAction* m_undoAction = nullptr;          // in the record list's context menu
     QAction* m_redoAction = nullptr;
     RecoveryKeeper* m_recovery = nullptr;
     DiskWatch* m_diskWatch = nullptr;
