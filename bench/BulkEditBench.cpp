@@ -22,6 +22,7 @@ public:
     void showMessage(const std::string&) override {}
     bool confirmDiscard(const std::string&) override { return false; }
     bool askYesNo(const std::string&) override { return true; }
+    Answer ask(const std::string&, bool, Answer) override { return Answer::Yes; }
 };
 
 // The document, list and editor of a window on the big demo file, in the full view.

@@ -31,6 +31,7 @@ public:
     void showMessage(const std::string&) override {}
     bool confirmDiscard(const std::string&) override { return false; }
     bool askYesNo(const std::string&) override { return false; }
+    Answer ask(const std::string&, bool, Answer defaultAnswer) override { return defaultAnswer; }
 };
 
 // The window's parts that copy and paste touch, on the 50,000-record demo file, with the list

@@ -37,6 +37,7 @@ public:
     std::optional<std::string> chooseFileToSave(const FileDialogRequest&) override { return std::nullopt; }
     void showMessage(const std::string&) override {}
     bool confirmDiscard(const std::string&) override { return false; }
+    Answer ask(const std::string&, bool, Answer defaultAnswer) override { return defaultAnswer; }
     bool askYesNo(const std::string&) override { return false; }
 };
 

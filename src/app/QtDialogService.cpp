@@ -49,6 +49,34 @@ bool QtDialogService::confirmDiscard(const std::string& text) {
                                  QMessageBox::Cancel) == QMessageBox::Discard;
 }
 
+Answer QtDialogService::ask(const std::string& text, bool withCancel, Answer defaultAnswer) {
+    const auto buttonOf = [](Answer answer) {
+        switch (answer) {
+        case Answer::Yes:
+            return QMessageBox::Yes;
+        case Answer::No:
+            return QMessageBox::No;
+        case Answer::Cancel:
+            break;
+        }
+        return QMessageBox::Cancel;
+    };
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel) {
+        buttons |= QMessageBox::Cancel;
+    }
+    const auto pressed =
+        QMessageBox::question(m_parent, QCoreApplication::applicationName(), QString::fromStdString(text),
+                              buttons, buttonOf(defaultAnswer));
+    if (pressed == QMessageBox::Yes) {
+        return Answer::Yes;
+    }
+    if (pressed == QMessageBox::No || !withCancel) {
+        return Answer::No;
+    }
+    return Answer::Cancel;
+}
+
 bool QtDialogService::askYesNo(const std::string& text) {
     return QMessageBox::question(m_parent, QCoreApplication::applicationName(), QString::fromStdString(text),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;

@@ -4,6 +4,7 @@
 #include "ClientPosition.h"
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
+#include "DiskWatch.h"
 #include "FieldPanel.h"
 #include "FileCommands.h"
 #include "MapView.h"
@@ -13,6 +14,7 @@
 #include "RecordClipboard.h"
 #include "RecordEditor.h"
 #include "RecordListModel.h"
+#include "RecoveryKeeper.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -75,6 +77,7 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     setFont(dialogFont);
     buildControls();
     buildMapControls();
+    buildFileSafety();
     connect(&m_document, &SpawnDocument::modifiedChanged, this, &SpawnEditorWindow::updateCaption);
     updateCaption();
 }
@@ -631,7 +634,7 @@ bool SpawnEditorWindow::initialise(const std::string& folder, const std::string&
     if (!opened) {
         return false;
     }
-    m_document.load(std::move(opened->file), std::move(opened->path));
+    loadOpenedFile(std::move(*opened));
     m_editor->showLoadedFile();
     return true;
 }
@@ -640,12 +643,19 @@ void SpawnEditorWindow::accept() {}
 
 void SpawnEditorWindow::reject() {
     if (confirmClose(m_document, *m_dialogs)) {
+        m_recovery->removeCopy();
         QDialog::reject();
     }
 }
 
 void SpawnEditorWindow::saveFile() {
-    saveSpawnFile(m_document, *m_dialogs, m_folder);
+    const auto mayWrite = [this](const std::string& path) {
+        return confirmSaveOverChangedFile(*m_diskWatch, *m_dialogs, path);
+    };
+    if (saveSpawnFile(m_document, *m_dialogs, m_folder, mayWrite)) {
+        m_recovery->removeCopy();
+        fileOnDiskIs(m_document.spawnPath());
+    }
 }
 
 void SpawnEditorWindow::updateCaption() {

@@ -2,6 +2,7 @@
 
 #include "DialogService.h"
 #include "ElementNameTables.h"
+#include "FileCommands.h"
 #include "SpawnDocument.h"
 #include "SpawnDots.h"
 #include "WindowLayout.h"
@@ -30,6 +31,7 @@ class QTableView;
 namespace spawn {
 
 class CoordinateBoxes;
+class DiskWatch;
 class FieldPanel;
 class MapView;
 class RecordClipboard;
@@ -37,6 +39,7 @@ class ProblemListModel;
 class ProblemsWindow;
 class RecordEditor;
 class RecordListModel;
+class RecoveryKeeper;
 
 // Control IDs of the main window; each control carries its ID as its objectName.
 namespace ControlId {
@@ -102,6 +105,8 @@ public:
     RecordEditor& editor() { return *m_editor; }
     RecordClipboard& clipboard() { return *m_clipboard; }
     FieldPanel& fieldPanel() { return *m_fieldPanel; }
+    RecoveryKeeper& recovery() { return *m_recovery; }
+    DiskWatch& diskWatch() { return *m_diskWatch; }
 
     // The Problems window ("Problems..." in the list's menu, Ctrl+P), made when first opened.
     void openProblems();
@@ -114,6 +119,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override; // the file on disk is checked when the window is activated
 
 public slots:
     void accept() override; // Enter does nothing
@@ -159,6 +165,11 @@ private:
     void buildMapControls();
     void moveDot(std::int32_t position, std::int32_t mapX, std::int32_t mapY);
     QString describeDot(std::int32_t position) const;
+    // Recovery copies and the watch on the file on disk (SpawnEditorWindowFiles.cpp).
+    void buildFileSafety();
+    void loadOpenedFile(OpenedSpawnFile opened); // offers a recovery copy first
+    void fileOnDiskIs(const std::string& path);  // loaded or saved: what later changes compare with
+    void fileChangedOnDisk();
 
     std::unique_ptr<DialogService> m_ownDialogs;
     DialogService* m_dialogs;
@@ -195,6 +206,8 @@ private:
     ProblemListModel* m_problemModel = nullptr;
     ProblemsWindow* m_problemsWindow = nullptr;
     QAction* m_showChangedRecords = nullptr; // in the record list's context menu
+    RecoveryKeeper* m_recovery = nullptr;
+    DiskWatch* m_diskWatch = nullptr;
     std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
     QDialog* m_historyWindow = nullptr;
 };

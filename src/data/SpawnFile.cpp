@@ -75,6 +75,13 @@ Result<SpawnFile> loadSpawnFile(const std::string& path, const ElementNameTables
 std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context,
                                              const SpawnRecordList& records) {
     std::vector<std::uint8_t> out;
+    serializeSpawnFileInto(out, context, records);
+    return out;
+}
+
+void serializeSpawnFileInto(std::vector<std::uint8_t>& out, const SpawnFileContext& context,
+                            const SpawnRecordList& records) {
+    out.clear();
     out.reserve(kPrefixSize + records.byteSize() + context.remainder.size());
     out.insert(out.end(), context.leadingBlock.begin(), context.leadingBlock.end());
     for (const std::int32_t word : context.headerWords) {
@@ -84,7 +91,6 @@ std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context,
         out.insert(out.end(), record.bytes.begin(), record.bytes.end());
     }
     out.insert(out.end(), context.remainder.begin(), context.remainder.end());
-    return out;
 }
 
 Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,

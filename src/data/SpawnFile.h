@@ -51,6 +51,9 @@ Result<SpawnFile> loadSpawnFile(const std::string& path, const ElementNameTables
 
 // The file's bytes: leading block, header words, every record in order, remainder.
 std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, const SpawnRecordList& records);
+// The same into `out`, whose earlier contents go; reusing a buffer spares the allocation.
+void serializeSpawnFileInto(std::vector<std::uint8_t>& out, const SpawnFileContext& context,
+                            const SpawnRecordList& records);
 
 // Writes the file as writeFileAtomically does: the file on disk is left whole when this fails,
 // unless it had to be written in place (its message then says so).

@@ -13,6 +13,9 @@ struct FileDialogRequest {
     std::string filter = "n_mobset(*.data)";
 };
 
+// The buttons of a question.
+enum class Answer { Yes, No, Cancel };
+
 // The modal dialogs the editor's commands use. The window shows real ones; tests script them, so
 // no modal dialog ever blocks an automated run.
 class DialogService {
@@ -29,6 +32,9 @@ public:
     // Asks whether to throw away unsaved work; the default answer (false) keeps it.
     virtual bool confirmDiscard(const std::string& text) = 0;
 
+    // A question with Yes and No, and Cancel when `withCancel`; Enter gives `defaultAnswer`.
+    // Closing the dialog otherwise gives Cancel, or No without Cancel.
+    virtual Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) = 0;
     // A question with Yes and No; No is the default answer.
     virtual bool askYesNo(const std::string& text) = 0;
 };

@@ -78,7 +78,8 @@ std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, co
     }
 }
 
-bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder) {
+bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder,
+                   const std::function<bool(const std::string&)>& mayWrite) {
     const std::string backedUp = document.spawnPath();
     const auto backup = makeBackup(backedUp);
     if (!backup) {
@@ -90,6 +91,9 @@ bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::s
         return false;
     }
     const std::string path = fullPath(*chosen);
+    if (mayWrite && !mayWrite(path)) {
+        return false;
+    }
     // Should the file have to be written in place and that fail, the message points to the copy
     // just made of it, when the file saved over is the one backed up.
     WriteOptions options;

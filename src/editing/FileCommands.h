@@ -4,6 +4,7 @@
 #include "ElementNameTables.h"
 #include "SpawnFile.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,8 +33,10 @@ std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, co
 
 // The Save command: backs up the file on disk (a failure is reported and saving goes on), asks for
 // a name, writes the file atomically and reports the count saved. Cancelling the dialog, or a
-// failed write, leaves the document as it was. True when the file was written.
-bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder);
+// failed write, leaves the document as it was. True when the file was written. `mayWrite`, when
+// given, is asked with the chosen full path just before writing; false leaves all as it was.
+bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder,
+                   const std::function<bool(const std::string&)>& mayWrite = {});
 
 // Whether the editor may close: at once with nothing unsaved, otherwise when the user agrees to
 // throw the changes away.

@@ -172,6 +172,11 @@ void SpawnDocument::load(SpawnFile file, std::string path) {
     emit recordsReset();
 }
 
+void SpawnDocument::loadUnsaved(SpawnFile file, std::string path) {
+    load(std::move(file), std::move(path));
+    m_history.resetClean();
+}
+
 Status SpawnDocument::saveAs(const std::string& path, const WriteOptions& options) {
     auto written = writeSpawnFile(path, m_file.context, m_file.records, options);
     if (written) {

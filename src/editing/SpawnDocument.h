@@ -27,6 +27,9 @@ public:
 
     // Takes over a freshly loaded file; the document is then unmodified, with no history.
     void load(SpawnFile file, std::string path);
+    // Takes over work recovered after a crash: as load, but the document counts as modified until
+    // it is saved (no step of the history leads back to the file on disk).
+    void loadUnsaved(SpawnFile file, std::string path);
 
     const SpawnFileContext& context() const { return m_file.context; }
     const SpawnRecordList& records() const { return m_file.records; }

@@ -17,6 +17,7 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<bool> discardAnswers;
+    std::deque<Answer> questionAnswers;
     std::deque<bool> yesNoAnswers;
     std::vector<std::string> questions;
 
@@ -24,6 +25,12 @@ public:
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     int discardQuestions = 0;
+    struct Question {
+        std::string text;
+        bool withCancel;
+        Answer defaultAnswer;
+    };
+    std::vector<Question> asked;
     std::vector<std::string> unexpected;
 
     std::optional<std::string> chooseFileToOpen(const FileDialogRequest& request) override {
@@ -43,6 +50,17 @@ public:
         }
         const bool answer = discardAnswers.front();
         discardAnswers.pop_front();
+        return answer;
+    }
+
+    Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) override {
+        asked.push_back({text, withCancel, defaultAnswer});
+        if (questionAnswers.empty()) {
+            unexpected.emplace_back("question: " + text);
+            return withCancel ? Answer::Cancel : Answer::No;
+        }
+        const Answer answer = questionAnswers.front();
+        questionAnswers.pop_front();
         return answer;
     }
 

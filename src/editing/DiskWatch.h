@@ -1,0 +1,77 @@
+#pragma once
+
+#include "DialogService.h"
+#include "ElementNameTables.h"
+#include "RecoveryFiles.h"
+#include "SpawnFile.h"
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace spawn {
+
+class SpawnDocument;
+
+// Watches the spawn file for changes made by other programs. Its stamp (size, modification time,
+// inode) when the document loaded or saved it is what every check compares with, so the editor's
+// own saves and changes that undo themselves never count.
+class DiskWatch : public QObject {
+    Q_OBJECT
+public:
+    // Bursts of change notices (a rename comes with several) are taken together after this long.
+    static constexpr int kSettleMs = 200;
+
+    explicit DiskWatch(QObject* parent = nullptr);
+
+    // The file as the document has just loaded or saved it: watched from now on.
+    void setFile(const std::string& path);
+    const std::string& path() const { return m_path; }
+    const std::optional<DiskStamp>& knownStamp() const { return m_known; }
+
+    // Whether the file on disk is another version than the one loaded or saved. A file that is
+    // gone does not count: there is nothing to reload, and Save writes it anew.
+    bool changedOnDisk() const;
+
+    // Compares now (the window calls this when it regains the focus). Each new version of the
+    // file is announced once, whatever the user then answers.
+    void check();
+
+signals:
+    void changed();
+
+private:
+    void noticed();
+    void rewatch();
+
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;
+    std::string m_path;
+    std::optional<DiskStamp> m_known;
+    std::optional<DiskStamp> m_announced;
+};
+
+// Texts of the questions about a changed file.
+std::string changedOnDiskQuestion(const std::string& path, bool unsavedWork);
+std::string saveOverChangedQuestion(const std::string& path); // "<path> 已被其他程序修改。仍然保存吗？"
+
+// The spawn file changed on disk: asks whether to reload it. Without unsaved work Yes (reload) is
+// the default; with unsaved work No (keep editing) is, as a reload drops that work.
+bool askToReload(DialogService& dialogs, const std::string& path, bool unsavedWork);
+
+// Before Save writes `path`: true when it may, that is when `path` is not the watched file, the
+// file has not changed on disk, or the user agrees to write over the change (default No).
+bool confirmSaveOverChangedFile(const DiskWatch& watch, DialogService& dialogs, const std::string& path);
+
+// Reads the document's spawn file again from disk and replaces the document with it (no history,
+// unmodified). A file that cannot be read is reported and the document stays as it was; a load
+// that stopped early is reported as at start-up. `beforeReplacing` runs once the file is read,
+// while the document still holds its work. True when reloaded.
+bool reloadSpawnFile(SpawnDocument& document, DialogService& dialogs, const ElementNameTables& names,
+                     const std::function<void()>& beforeReplacing = {});
+
+} // namespace spawn

@@ -1,0 +1,436 @@
+// Recovery copies and files changed on disk, through the whole window: its keeper, its watch and
+// the dialogs they bring up.
+
+#include "ElementBytes.h"
+#include "ScriptedDialogs.h"
+#include "SpawnBytes.h"
+#include "TempFolder.h"
+
+#include "DiskWatch.h"
+#include "RecoveryFiles.h"
+#include "RecoveryKeeper.h"
+#include "SpawnEditorWindow.h"
+
+#include <QApplication>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace spawn;
+using namespace spawn::testing;
+
+namespace {
+
+constexpr const char* kEditAndWait = "--edit-and-wait";
+constexpr int kWaitMs = 15000; // generous: the machine may be busy
+
+std::vector<std::uint8_t> sampleFile() {
+    return fileBytes(3, {recordBytes(1, 16), recordBytes(0), recordBytes(5, 321)}, {1, 2, 3, 4, 5});
+}
+
+// Three steps: record 1 replaced, one record added, record 2 removed.
+void makeEdits(SpawnDocument& document) {
+    document.replaceRecord(1, SpawnRecord::fromBytes(recordBytes(2, 77, 9)).value());
+    document.appendRecord(SpawnRecord::fromBytes(recordBytes(1, 400, 3)).value());
+    document.removeRecord(2);
+}
+
+// What makeEdits gives, built apart from the document: the count word went up once and down once.
+std::vector<std::uint8_t> editedFile() {
+    return fileBytes(3, {recordBytes(2, 77, 9), recordBytes(5, 321), recordBytes(1, 400, 3)},
+                     {1, 2, 3, 4, 5});
+}
+
+std::vector<std::uint8_t> otherProgramsFile() {
+    return fileBytes(2, {recordBytes(3, 900), recordBytes(0)}, {7});
+}
+
+void writeWorld(const std::string& folder) {
+    writeBytes(folder + "/mobset.data", sampleFile());
+    ElementBytes db;
+    db.npcs = {{321, utf16(u"Marsh Heron")}};
+    writeBytes(folder + "/elements.data", db.build());
+}
+
+std::vector<std::uint8_t> documentBytes(const SpawnDocument& document) {
+    return serializeSpawnFile(document.context(), document.records());
+}
+
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+// The editor on a fresh world, with its recovery copies in a state folder of its own.
+struct Editor {
+    explicit Editor(const std::string& worldFolder = {})
+        : world(worldFolder.empty() ? dir.path().string() : worldFolder) {
+        if (worldFolder.empty()) {
+            writeWorld(world);
+        }
+    }
+    bool start() {
+        if (!window.initialise(world)) {
+            return false;
+        }
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+    std::string spawnPath() const { return world + "/mobset.data"; }
+    RecoveryPaths copy() { return recoveryPathsFor(window.recovery().folder(), spawnPath()); }
+    // Lets the keeper's delay run out and its worker finish.
+    bool copyAppears() {
+        const bool appeared = QTest::qWaitFor([this] { return exists(copy().info); }, kWaitMs);
+        window.recovery().waitUntilIdle();
+        return appeared;
+    }
+    bool copyGoes() {
+        const bool gone =
+            QTest::qWaitFor([this] { return !exists(copy().info) && !exists(copy().bytes); }, kWaitMs);
+        window.recovery().waitUntilIdle();
+        return gone;
+    }
+
+    const TempFolder dir;
+    const std::string world;
+    ScriptedDialogs dialogs;
+    SpawnEditorWindow window{&dialogs};
+};
+
+// Each test's recovery copies go to a fresh state folder, never the user's own.
+class StateFolder {
+public:
+    StateFolder() { qputenv("XDG_STATE_HOME", m_dir.path().string().c_str()); }
+    std::string recoveryFolder() const { return (m_dir.path() / "spawn-editor" / "recovery").string(); }
+    const TempFolder& dir() const { return m_dir; }
+
+private:
+    TempFolder m_dir;
+};
+
+// The child's part in the crash test: the editor on `folder`, three edits, then waiting for the kill.
+int editAndWait(const std::string& folder) {
+    ScriptedDialogs dialogs;
+    SpawnEditorWindow window(&dialogs);
+    if (!window.initialise(folder)) {
+        return 2;
+    }
+    makeEdits(window.document());
+    QTimer::singleShot(2 * kWaitMs, qApp, &QCoreApplication::quit); // never outlives the test
+    return QApplication::exec();
+}
+
+} // namespace
+
+class FileSafetyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAndClosing();
+    void workOfAKilledEditorIsRecoveredByteForByteAndSavedFromThere();
+    void startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsReportedAndKept();
+    void aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork();
+    void withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksBeforeWritingOverIt();
+    void aRecoveryFolderThatCannotBeMadeIsReportedOnceAndEditingGoesOn();
+};
+
+void FileSafetyTest::aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAndClosing() {
+    const StateFolder state;
+    Editor editor;
+    QVERIFY(editor.start());
+    auto& window = editor.window;
+    QCOMPARE(window.recovery().folder(), state.recoveryFolder());
+
+    makeEdits(window.document());
+    QVERIFY(editor.copyAppears());
+    QCOMPARE(readBytes(editor.copy().bytes), editedFile());
+    const auto info = nlohmann::json::parse(readBytes(editor.copy().info));
+    QCOMPARE(info["spawnPath"].get<std::string>(), editor.spawnPath());
+    QCOMPARE(info["disk"]["size"].get<std::uint64_t>(), sampleFile().size());
+    QCOMPARE(info["disk"]["inode"].get<std::uint64_t>(), diskStampOf(editor.spawnPath())->inode);
+    QVERIFY(!info["time"].get<std::string>().empty());
+    // Nothing beside the spawn file, and the file itself untouched.
+    QCOMPARE(static_cast<int>(std::distance(std::filesystem::directory_iterator(editor.world), {})), 2);
+    QCOMPARE(readBytes(editor.spawnPath()), sampleFile());
+
+    // Undo back to the file as loaded: no unsaved work, no copy. Redo: the copy comes back.
+    for (int i = 0; i < 3; ++i) {
+        window.document().undo();
+    }
+    QVERIFY(editor.copyGoes());
+    for (int i = 0; i < 3; ++i) {
+        window.document().redo();
+    }
+    QVERIFY(editor.copyAppears());
+    QCOMPARE(readBytes(editor.copy().bytes), editedFile());
+
+    // Save: the copy goes at once.
+    editor.dialogs.saveAnswers = {editor.spawnPath()};
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    window.recovery().waitUntilIdle();
+    QVERIFY(!exists(editor.copy().info) && !exists(editor.copy().bytes));
+    QCOMPARE(readBytes(editor.spawnPath()), editedFile());
+
+    // Closing without saving by choice drops the copy with the work.
+    window.document().removeRecord(1);
+    QVERIFY(editor.copyAppears());
+    editor.dialogs.discardAnswers = {true};
+    QVERIFY(window.close());
+    window.recovery().waitUntilIdle();
+    QVERIFY(!exists(editor.copy().info) && !exists(editor.copy().bytes));
+    QVERIFY(editor.dialogs.messages.size() == 1); // "3  Saved!"
+    QVERIFY(editor.dialogs.asked.empty());
+    QVERIFY(editor.dialogs.unexpected.empty());
+}
+
+void FileSafetyTest::workOfAKilledEditorIsRecoveredByteForByteAndSavedFromThere() {
+    const StateFolder state;
+    const TempFolder world;
+    writeWorld(world.path().string());
+    const std::string spawnPath = world.file("mobset.data");
+    const RecoveryPaths copy = recoveryPathsFor(state.recoveryFolder(), spawnPath);
+
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    const std::string folder = world.path().string();
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        execl(self.c_str(), self.c_str(), kEditAndWait, folder.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const bool written = QTest::qWaitFor([&] { return exists(copy.info); }, kWaitMs);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(written);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    QCOMPARE(readBytes(spawnPath), sampleFile());
+
+    Editor editor(folder);
+    editor.dialogs.questionAnswers = {Answer::Yes};
+    QVERIFY(editor.start());
+    QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+    const auto& question = editor.dialogs.asked[0];
+    QVERIFY(question.text.starts_with("发现未保存的修改（"));
+    QVERIFY(question.text.find("）。恢复吗？") != std::string::npos);
+    QVERIFY(question.withCancel);
+    QVERIFY(question.defaultAnswer == Answer::Yes);
+    QCOMPARE(documentBytes(editor.window.document()), editedFile());
+    QCOMPARE(editor.window.document().spawnPath(), spawnPath);
+    QVERIFY(editor.window.isWindowModified());
+    QCOMPARE(editor.window.findChild<QTableView*>(QStringLiteral("1000"))->model()->rowCount(), 3);
+    QVERIFY(exists(copy.bytes)); // still the only copy of that work
+
+    editor.dialogs.saveAnswers = {spawnPath};
+    QTest::mouseClick(editor.window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    editor.window.recovery().waitUntilIdle();
+    QCOMPARE(readBytes(spawnPath), editedFile());
+    QVERIFY(!exists(copy.info) && !exists(copy.bytes));
+    QVERIFY(!editor.window.isWindowModified());
+    QVERIFY(editor.dialogs.unexpected.empty());
+}
+
+void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsReportedAndKept() {
+    const StateFolder state;
+    const TempFolder world;
+    writeWorld(world.path().string());
+    const std::string spawnPath = world.file("mobset.data");
+    const RecoveryPaths copy = recoveryPathsFor(state.recoveryFolder(), spawnPath);
+    const auto leaveCopy = [&] {
+        QVERIFY(writeRecoveryCopy(state.recoveryFolder(),
+                                  {spawnPath, "2026-03-04T05:06:07Z", diskStampOf(spawnPath)}, editedFile())
+                    .ok());
+    };
+
+    // No: the copy is deleted and the file opens as it is on disk.
+    leaveCopy();
+    {
+        Editor editor(world.path().string());
+        editor.dialogs.questionAnswers = {Answer::No};
+        QVERIFY(editor.start());
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+        QCOMPARE(documentBytes(editor.window.document()), sampleFile());
+        QVERIFY(!editor.window.isWindowModified());
+        QVERIFY(!exists(copy.info) && !exists(copy.bytes));
+    }
+
+    // Cancel: the copy stays as it is for a later start, also through this run's own edits.
+    leaveCopy();
+    {
+        Editor editor(world.path().string());
+        editor.dialogs.questionAnswers = {Answer::Cancel};
+        QVERIFY(editor.start());
+        QCOMPARE(documentBytes(editor.window.document()), sampleFile());
+        editor.window.document().removeRecord(1);
+        editor.window.recovery().writeNow();
+        editor.window.recovery().waitUntilIdle();
+        editor.dialogs.discardAnswers = {true};
+        QVERIFY(editor.window.close());
+        editor.window.recovery().waitUntilIdle();
+        QCOMPARE(readBytes(copy.bytes), editedFile());
+        QVERIFY(exists(copy.info));
+    }
+
+    // Once the file changed on disk after the copy's work began, the question says so.
+    writeBytes(spawnPath, otherProgramsFile());
+    {
+        Editor editor(world.path().string());
+        editor.dialogs.questionAnswers = {Answer::Cancel};
+        QVERIFY(editor.start());
+        QVERIFY(editor.dialogs.asked.at(0).text.find("已被其他程序修改") != std::string::npos);
+    }
+
+    // A JSON that does not parse: reported once, no question, both files kept as they were.
+    writeBytes(copy.info, {'{', 'x'});
+    {
+        Editor editor(world.path().string());
+        QVERIFY(editor.start());
+        editor.window.document().removeRecord(1);
+        editor.window.recovery().writeNow();
+        editor.window.recovery().waitUntilIdle();
+        QCOMPARE(editor.dialogs.messages.size(), std::size_t{1});
+        QVERIFY(editor.dialogs.messages[0].starts_with("无法读取恢复副本：" + copy.info));
+        QVERIFY(editor.dialogs.asked.empty());
+        QCOMPARE(readBytes(copy.bytes), editedFile());
+        QCOMPARE(readBytes(copy.info), (std::vector<std::uint8_t>{'{', 'x'}));
+        QCOMPARE(documentBytes(editor.window.document()).size(),
+                 otherProgramsFile().size() - recordBytes(3).size());
+    }
+}
+
+void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
+    const StateFolder state;
+    Editor editor;
+    QVERIFY(editor.start());
+    auto& [dir, world, dialogs, window] = editor;
+    auto* list = window.findChild<QTableView*>(QStringLiteral("1000"));
+    window.document().removeRecord(1);
+    window.document().undo(); // a history to clear, without unsaved work
+
+    // Replaced by rename, as most programs write: the watch follows the new file.
+    dialogs.questionAnswers = {Answer::Yes};
+    QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
+    QVERIFY(QTest::qWaitFor([&] { return !dialogs.asked.empty(); }, kWaitMs));
+    QCOMPARE(dialogs.asked[0].text, changedOnDiskQuestion(editor.spawnPath(), false));
+    QVERIFY(dialogs.asked[0].defaultAnswer == Answer::Yes);
+    QCOMPARE(documentBytes(window.document()), otherProgramsFile());
+    QCOMPARE(window.document().history().count(), 0);
+    QVERIFY(!window.isWindowModified());
+    QCOMPARE(list->model()->rowCount(), 2);
+
+    // Written in place the second time; No leaves the document as it is and is not asked again.
+    dialogs.questionAnswers = {Answer::No};
+    writeBytes(editor.spawnPath(), sampleFile());
+    QVERIFY(QTest::qWaitFor([&] { return dialogs.asked.size() == 2; }, kWaitMs));
+    QCOMPARE(documentBytes(window.document()), otherProgramsFile());
+    window.diskWatch().check(); // as when the window is activated again
+    QTest::qWait(3 * DiskWatch::kSettleMs);
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
+
+    // The editor's own save is no change from outside.
+    dialogs.questionAnswers = {Answer::Yes};
+    dialogs.saveAnswers = {editor.spawnPath()};
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    QCOMPARE(dialogs.asked.size(), std::size_t{3}); // the Save question, answered Yes
+    QCOMPARE(dialogs.asked[2].text, saveOverChangedQuestion(editor.spawnPath()));
+    QCOMPARE(readBytes(editor.spawnPath()), otherProgramsFile());
+    QTest::qWait(3 * DiskWatch::kSettleMs);
+    window.diskWatch().check();
+    QCOMPARE(dialogs.asked.size(), std::size_t{3});
+    QVERIFY(dialogs.unexpected.empty());
+}
+
+void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksBeforeWritingOverIt() {
+    const StateFolder state;
+    Editor editor;
+    QVERIFY(editor.start());
+    auto& [dir, world, dialogs, window] = editor;
+    makeEdits(window.document());
+
+    // Keep editing: the work stays, and Save asks before writing over the other program's file.
+    dialogs.questionAnswers = {Answer::No};
+    QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
+    QVERIFY(QTest::qWaitFor([&] { return !dialogs.asked.empty(); }, kWaitMs));
+    QCOMPARE(dialogs.asked[0].text, changedOnDiskQuestion(editor.spawnPath(), true));
+    QVERIFY(dialogs.asked[0].defaultAnswer == Answer::No);
+    QCOMPARE(documentBytes(window.document()), editedFile());
+
+    dialogs.questionAnswers = {Answer::No};
+    dialogs.saveAnswers = {editor.spawnPath()};
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
+    QCOMPARE(dialogs.asked[1].text, editor.spawnPath() + " 已被其他程序修改。仍然保存吗？");
+    QVERIFY(!dialogs.asked[1].withCancel);
+    QVERIFY(dialogs.asked[1].defaultAnswer == Answer::No);
+    QCOMPARE(readBytes(editor.spawnPath()), otherProgramsFile());
+    QVERIFY(window.isWindowModified());
+
+    // Saving under another name writes without asking.
+    dialogs.saveAnswers = {dir.file("elsewhere.data")};
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
+    QCOMPARE(readBytes(dir.file("elsewhere.data")), editedFile());
+
+    // Reload after another change: the edits are dropped, their recovery copy kept on disk.
+    Editor second;
+    QVERIFY(second.start());
+    makeEdits(second.window.document());
+    second.dialogs.questionAnswers = {Answer::Yes};
+    writeBytes(second.spawnPath(), otherProgramsFile());
+    QVERIFY(QTest::qWaitFor([&] { return !second.dialogs.asked.empty(); }, kWaitMs));
+    second.window.recovery().waitUntilIdle();
+    QCOMPARE(documentBytes(second.window.document()), otherProgramsFile());
+    QVERIFY(!second.window.isWindowModified());
+    QCOMPARE(readBytes(second.copy().bytes), editedFile());
+    // The kept copy outlives this run's own edits and its closing.
+    second.window.document().removeRecord(1);
+    second.window.recovery().writeNow();
+    second.dialogs.discardAnswers = {true};
+    QVERIFY(second.window.close());
+    second.window.recovery().waitUntilIdle();
+    QCOMPARE(readBytes(second.copy().bytes), editedFile());
+    QVERIFY(dialogs.unexpected.empty() && second.dialogs.unexpected.empty());
+}
+
+void FileSafetyTest::aRecoveryFolderThatCannotBeMadeIsReportedOnceAndEditingGoesOn() {
+    const TempFolder blocked;
+    writeBytes(blocked.file("state"), {1}); // a file where the state folder would go
+    qputenv("XDG_STATE_HOME", blocked.file("state").c_str());
+    Editor editor;
+    QVERIFY(editor.start());
+    auto& window = editor.window;
+    for (int position = 1; position <= 3; ++position) {
+        window.document().removeRecord(1);
+        window.recovery().writeNow();
+        window.recovery().waitUntilIdle();
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(editor.dialogs.messages.size(), std::size_t{1});
+    QVERIFY(editor.dialogs.messages[0].starts_with("无法创建恢复副本文件夹："));
+    QCOMPARE(window.document().records().count(), 0);
+    QVERIFY(window.document().undo().has_value());
+    QCOMPARE(window.document().records().count(), 1);
+    editor.dialogs.saveAnswers = {editor.spawnPath()};
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    QCOMPARE(readBytes(editor.spawnPath()), fileBytes(1, {recordBytes(5, 321)}, {1, 2, 3, 4, 5}));
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == kEditAndWait) {
+        return editAndWait(argv[2]);
+    }
+    FileSafetyTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "FileSafetyTest.moc"
