@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev
   fonts-wqy-microhei locales
   libx11-dev xvfb wine wine64 g++-mingw-w64-x86-64
+  python3 help2man gzip dpkg-dev fakeroot file lintian desktop-file-utils appstream zip unzip
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "QtDialogService.h"
 #include "RecordEditor.h"
 #include "RecordListModel.h"
+#include "SpawnVersion.h"
 
 #include <QAction>
 #include <QCheckBox>

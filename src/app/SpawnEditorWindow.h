@@ -64,7 +64,6 @@ inline constexpr int kShowSpawnDots = 1025; // "All NPC": the dots of every area
 } // namespace ControlId
 
 inline constexpr const char* kProgramName = "Spawn Editor";
-inline constexpr const char* kProgramVersion = "1.4.0";
 
 // The editor's one window. It owns the document and every control, and routes each command to
 // the logic that carries it out.
