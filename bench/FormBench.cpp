@@ -37,6 +37,7 @@ public:
     std::optional<std::string> chooseFileToSave(const FileDialogRequest&) override { return std::nullopt; }
     void showMessage(const std::string&) override {}
     bool confirmDiscard(const std::string&) override { return false; }
+    bool askYesNo(const std::string&) override { return false; }
 };
 
 // Records 1 and 2 have 100 entries, record 3 has none.

@@ -138,11 +138,11 @@ void FieldPanel::showColumn(Column& column, int formColumn) {
         label->setText(QString::fromStdString(field.label));
         label->setGeometry(x, y, kLabelWidth, kRowHeight);
         edit->setObjectName(QString::number(kEditIdBase + static_cast<int>(j)));
-        const QString text = QString::fromStdString(field.text);
-        if (edit->text() != text) {
-            edit->setText(text);
-            edit->setCursorPosition(0);
-        }
+        // A box shows a field anew here: given another field, or the program wrote the form. Its
+        // text is set even when equal, which also forgets its undo history, so that Ctrl+Z in it
+        // never brings back what was typed for another field or record.
+        edit->setText(QString::fromStdString(field.text));
+        edit->setCursorPosition(0);
         edit->setReadOnly(RecordForm::isReadOnly(j));
         edit->setGeometry(x + kLabelWidth, y, kEditWidth, kRowHeight);
         label->show();

@@ -49,4 +49,9 @@ bool QtDialogService::confirmDiscard(const std::string& text) {
                                  QMessageBox::Cancel) == QMessageBox::Discard;
 }
 
+bool QtDialogService::askYesNo(const std::string& text) {
+    return QMessageBox::question(m_parent, QCoreApplication::applicationName(), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 } // namespace spawn

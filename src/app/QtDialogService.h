@@ -15,6 +15,7 @@ public:
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) override;
     void showMessage(const std::string& text) override;
     bool confirmDiscard(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
 
 private:
     QWidget* m_parent;

@@ -1,5 +1,6 @@
 #include "SpawnEditorWindow.h"
 
+#include "BulkEditDialog.h"
 #include "ClientPosition.h"
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
@@ -26,6 +27,8 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QUndoStack>
+#include <QUndoView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -200,6 +203,7 @@ void SpawnEditorWindow::connectRecordCommands() {
     connect(m_editor, &RecordEditor::formFilled, m_fieldPanel, &FieldPanel::refill);
     connect(m_editor, &RecordEditor::worldPositionShown, m_coordinates, &CoordinateBoxes::setWorldPosition);
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::markCurrentRow);
+    connect(m_editor, &RecordEditor::currentRowFollowed, this, &SpawnEditorWindow::followCurrentRow);
     connect(m_editor, &RecordEditor::rowAppended, this, [this](int row) {
         m_recordList->scrollTo(m_recordModel->index(row, 0), QAbstractItemView::EnsureVisible);
     });
@@ -232,14 +236,27 @@ void SpawnEditorWindow::buildHistoryActions() {
     connect(stack, &QUndoStack::indexChanged, this, follow);
     connect(stack, &QUndoStack::cleanChanged, this, follow);
     follow();
+    buildListedActions();
     connect(m_undoAction, &QAction::triggered, this, [this] { m_editor->undo(); });
     connect(m_redoAction, &QAction::triggered, this, [this] { m_editor->redo(); });
 
     m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_recordList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        // A right-click on a row picks it as a left click does, so that the menu's commands and
+        // Remove act on the row that is marked; on empty space it changes nothing.
+        const QModelIndex index = m_recordList->indexAt(pos);
+        if (index.isValid()) {
+            m_recordList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                       QItemSelectionModel::Rows);
+            showRecordOfRow(index.row());
+        }
         QMenu menu(this);
         menu.addAction(m_undoAction);
         menu.addAction(m_redoAction);
+        menu.addSeparator();
+        for (QAction* action : m_listedActions) {
+            menu.addAction(action);
+        }
         menu.exec(m_recordList->viewport()->mapToGlobal(pos));
     });
 
@@ -254,8 +271,58 @@ void SpawnEditorWindow::buildHistoryActions() {
     }
 }
 
+void SpawnEditorWindow::buildListedActions() {
+    auto add = [this](const char* name, const char* text, QKeySequence key, auto handler) {
+        auto* action = new QAction(QString::fromUtf8(text), this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action); // the key works anywhere in the window
+        connect(action, &QAction::triggered, this, handler);
+        m_listedActions.push_back(action);
+    };
+    add("EditListed", "Edit listed records…", QKeySequence(Qt::CTRL | Qt::Key_E),
+        &SpawnEditorWindow::editListedRecords);
+    add("RemoveListed", "Remove listed records…", QKeySequence(),
+        [this] { m_editor->removeListedRecords(); });
+    add("History", "History…", QKeySequence(Qt::CTRL | Qt::Key_H), &SpawnEditorWindow::showHistory);
+}
+
+void SpawnEditorWindow::editListedRecords() {
+    BulkEditDialog dialog([this](const BulkEditSpec& spec) { return m_editor->planListedEdit(spec); },
+                          static_cast<std::size_t>(m_recordModel->rowCount()), this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_editor->editListedRecords(dialog.spec());
+    }
+}
+
+void SpawnEditorWindow::showHistory() {
+    if (!m_historyWindow) {
+        m_historyWindow = new QDialog(this);
+        m_historyWindow->setObjectName(QStringLiteral("HistoryWindow"));
+        m_historyWindow->setWindowTitle(QStringLiteral("History"));
+        auto* view = new QUndoView(m_document.historyForView(), m_historyWindow);
+        view->setObjectName(QStringLiteral("HistoryView"));
+        view->setEmptyLabel(QStringLiteral("Loaded file"));
+        auto* layout = new QVBoxLayout(m_historyWindow);
+        layout->addWidget(view);
+        m_historyWindow->resize(unitsToPixelsX(160), unitsToPixelsY(180));
+        // The view runs the steps itself; when the user moved it, the list and form follow as for
+        // undo and redo (Ctrl+Z elsewhere moves the view too, and is followed by its own command).
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, view] {
+            if (view->hasFocus()) {
+                m_editor->followHistoryJump();
+            }
+        });
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
+}
+
 void SpawnEditorWindow::historyKey(bool redo) {
-    if (auto* box = qobject_cast<QLineEdit*>(focusWidget())) {
+    // Only a box that can take the keys undoes its own typing; a read-only one passes them on.
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget()); box && !box->isReadOnly()) {
         redo ? box->redo() : box->undo();
         return;
     }
@@ -263,6 +330,14 @@ void SpawnEditorWindow::historyKey(bool redo) {
 }
 
 bool SpawnEditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_recordList->viewport() && event->type() == QEvent::MouseButtonPress) {
+        // A right-click on empty list space leaves the marked row as it is.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton &&
+            !m_recordList->indexAt(mouse->position().toPoint()).isValid()) {
+            return true;
+        }
+    }
     if (watched == m_recordList->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {
@@ -327,6 +402,18 @@ void SpawnEditorWindow::markCurrentRow() {
     }
 }
 
+void SpawnEditorWindow::followCurrentRow(int row) {
+    QItemSelectionModel* selection = m_recordList->selectionModel();
+    if (row < 0 || row >= m_recordModel->rowCount()) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = m_recordModel->index(row, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_recordList->scrollTo(index);
+    highlightFormRecord();
+}
+
 void SpawnEditorWindow::readClientPosition() {
     // The list always has a selection; the client is looked up afresh on every press.
     const auto profile = static_cast<std::size_t>(std::max(0, m_clientProfile->currentIndex()));
@@ -344,6 +431,7 @@ void SpawnEditorWindow::connectMapDots() {
     // changed record; the ring follows the record the form shows.
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::refreshMapDots);
     connect(&m_document, &SpawnDocument::recordChanged, this, &SpawnEditorWindow::refreshMapDots);
+    connect(&m_document, &SpawnDocument::recordsReplaced, this, &SpawnEditorWindow::refreshMapDots);
     connect(m_editor, &RecordEditor::formFilled, this, &SpawnEditorWindow::highlightFormRecord);
     connect(m_mapView, &MapView::dotClicked, this, &SpawnEditorWindow::showRecordOfDot);
     connect(m_mapView, &MapView::mapPositionClicked, m_coordinates, &CoordinateBoxes::enterMapPosition);

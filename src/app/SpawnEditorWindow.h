@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -98,6 +99,9 @@ private:
     void formRebuilt();
     void scrollBarAction(int action);
     void markCurrentRow();
+    // The editor made another row current (after a history step): mark it and bring it into view,
+    // or mark none.
+    void followCurrentRow(int row);
     void connectMapDots();
     // A click that shows a row's record in the form (kNoRow for none).
     void showRecordOfRow(int row);
@@ -107,6 +111,10 @@ private:
     void highlightFormRecord();
     void buildHistoryActions();
     void historyKey(bool redo);
+    // The commands on the records the list shows, and the history window.
+    void buildListedActions();
+    void editListedRecords();
+    void showHistory();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
@@ -135,6 +143,8 @@ private:
     RecordMapPoints m_mapPoints;
     QAction* m_undoAction = nullptr; // in the record list's context menu
     QAction* m_redoAction = nullptr;
+    std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
+    QDialog* m_historyWindow = nullptr;
 };
 
 } // namespace spawn

@@ -19,6 +19,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addCoordinateCommands(app, action);
     addRecordCommands(app, action);
     addJsonCommands(app, action);
+    addBulkCommands(app, action);
     addClientCommands(app, action);
     // After the commands, which would otherwise each take it over.
     app.set_help_all_flag("--help-all", "Print the help of every command and exit");

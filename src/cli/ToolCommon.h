@@ -41,5 +41,6 @@ void addCoordinateCommands(CLI::App& app, Action& action);
 void addClientCommands(CLI::App& app, Action& action);
 void addRecordCommands(CLI::App& app, Action& action);
 void addJsonCommands(CLI::App& app, Action& action);
+void addBulkCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool

@@ -1,5 +1,7 @@
 #include "SpawnFile.h"
 
+#include <filesystem>
+
 #include "ByteReader.h"
 
 namespace spawn {
@@ -85,8 +87,8 @@ std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context,
     return out;
 }
 
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records,
-                      const WriteOptions& options) {
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
+                      const SpawnRecordList& records, const WriteOptions& options) {
     return writeFileAtomically(path, serializeSpawnFile(context, records), options);
 }
 
@@ -96,6 +98,19 @@ std::string backupPathFor(const std::string& spawnPath) {
 
 Status makeBackup(const std::string& spawnPath) {
     return copyFileAtomically(spawnPath, backupPathFor(spawnPath));
+}
+
+Status saveSpawnFileWithBackup(const std::string& path, const SpawnFileContext& context,
+                               const SpawnRecordList& records) {
+    std::error_code ec;
+    WriteOptions options;
+    if (std::filesystem::exists(path, ec)) {
+        if (auto backup = makeBackup(path); !backup) {
+            return backup;
+        }
+        options.backupPath = backupPathFor(path);
+    }
+    return writeSpawnFile(path, context, records, options);
 }
 
 std::string countLabelText(std::int32_t recordCount) {

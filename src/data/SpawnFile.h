@@ -54,8 +54,14 @@ std::vector<std::uint8_t> serializeSpawnFile(const SpawnFileContext& context, co
 
 // Writes the file as writeFileAtomically does: the file on disk is left whole when this fails,
 // unless it had to be written in place (its message then says so).
-Status writeSpawnFile(const std::string& path, const SpawnFileContext& context, const SpawnRecordList& records,
-                      const WriteOptions& options = {});
+Status writeSpawnFile(const std::string& path, const SpawnFileContext& context,
+                      const SpawnRecordList& records, const WriteOptions& options = {});
+
+// Writes over `path` as the editor's Save does: a file already there is first copied to its
+// backup (a failed backup refuses the write), then the file is written as writeSpawnFile writes
+// it, naming the backup should an in-place write fail. A new file gets no backup.
+Status saveSpawnFileWithBackup(const std::string& path, const SpawnFileContext& context,
+                               const SpawnRecordList& records);
 
 // The backup of a spawn file: its path with ".bak" appended, in the same folder.
 std::string backupPathFor(const std::string& spawnPath);

@@ -95,6 +95,49 @@ bool SpawnRecordList::removeAt(std::int32_t position) {
     return true;
 }
 
+std::vector<SpawnRecord> SpawnRecordList::removePositions(std::span<const std::int32_t> positions) {
+    std::vector<SpawnRecord> taken;
+    taken.reserve(positions.size());
+    std::size_t write = 0;
+    std::size_t next = 0;
+    for (std::size_t read = 0; read < m_records.size(); ++read) {
+        if (next < positions.size() && static_cast<std::size_t>(positions[next]) == read + 1) {
+            taken.push_back(std::move(m_records[read]));
+            ++next;
+        } else {
+            if (write != read) {
+                m_records[write] = std::move(m_records[read]);
+            }
+            ++write;
+        }
+    }
+    m_records.resize(write);
+    return taken;
+}
+
+void SpawnRecordList::insertPositions(std::span<const std::int32_t> positions,
+                                      std::vector<SpawnRecord> records) {
+    assert(positions.size() == records.size());
+    const std::size_t total = m_records.size() + records.size();
+    std::vector<SpawnRecord> merged;
+    merged.reserve(total);
+    std::size_t kept = 0;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < total; ++i) {
+        if (next < positions.size() && static_cast<std::size_t>(positions[next]) == i + 1) {
+            SpawnRecord& record = records[next++];
+            if (record.serial == 0) {
+                record.serial = ++m_lastSerial;
+            }
+            m_lastSerial = std::max(m_lastSerial, record.serial);
+            merged.push_back(std::move(record));
+        } else {
+            merged.push_back(std::move(m_records[kept++]));
+        }
+    }
+    m_records = std::move(merged);
+}
+
 const SpawnRecord& SpawnRecordList::at(std::int32_t position) const {
     assert(isValidPosition(position));
     return m_records[static_cast<std::size_t>(position - 1)];

@@ -53,6 +53,14 @@ public:
     // removal is taken back. A record without a serial gets a new one.
     bool insertAt(std::int32_t position, SpawnRecord record);
 
+    // Removes the records at `positions` (1-based, ascending, each valid and given once) in one pass
+    // and returns them in that order.
+    std::vector<SpawnRecord> removePositions(std::span<const std::int32_t> positions);
+    // The reverse of removePositions: puts each record back so that it ends up at its position
+    // (ascending, as removePositions took them), in one pass. Precondition: the positions fit the
+    // list once every record is in.
+    void insertPositions(std::span<const std::int32_t> positions, std::vector<SpawnRecord> records);
+
     // The 1-based position of the record with this serial, or nothing when it is not in the list.
     std::optional<std::int32_t> positionOf(std::uint64_t serial) const;
 

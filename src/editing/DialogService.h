@@ -28,6 +28,9 @@ public:
 
     // Asks whether to throw away unsaved work; the default answer (false) keeps it.
     virtual bool confirmDiscard(const std::string& text) = 0;
+
+    // A question with Yes and No; No is the default answer.
+    virtual bool askYesNo(const std::string& text) = 0;
 };
 
 } // namespace spawn

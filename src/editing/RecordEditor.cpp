@@ -6,6 +6,8 @@
 #include "SpawnDocument.h"
 #include "SpawnLayout.h"
 
+#include <QUndoStack>
+
 namespace spawn {
 
 RecordEditor::RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
@@ -144,24 +146,108 @@ void RecordEditor::redo() {
     followHistoryStep(m_document.redo());
 }
 
-void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
-    if (!serial) {
-        return;
-    }
+void RecordEditor::redrawList() {
     if (m_list.isFiltered()) {
         showHits(m_lastSearchMode, m_lastSearchText);
     } else {
         refreshRecordList();
     }
-    if (m_form.isEmpty() || m_form.sourceSerial() != serial) {
-        return;
+}
+
+std::vector<std::int32_t> RecordEditor::listedPositions() const {
+    std::vector<std::int32_t> positions;
+    const int rows = m_list.rowCount();
+    positions.reserve(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        positions.push_back(*m_list.positionOfRow(row));
     }
-    if (const auto position = m_document.records().positionOf(*serial)) {
+    return positions;
+}
+
+Result<BulkEditPlan> RecordEditor::planListedEdit(const BulkEditSpec& spec) const {
+    return planBulkEdit(m_document.records(), listedPositions(), spec);
+}
+
+bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
+    auto plan = planListedEdit(spec);
+    if (!plan) {
+        m_dialogs.showMessage(plan.error().message);
+        return false;
+    }
+    std::vector<SpawnDocument::Replacement> replacements;
+    replacements.reserve(plan.value().changes.size());
+    for (auto& [position, bytes] : plan.value().changes) {
+        auto record = SpawnRecord::fromBytes(bytes);
+        record.value().applyName(m_names);
+        replacements.emplace_back(position, std::move(record.value()));
+    }
+    const auto count = static_cast<std::int64_t>(replacements.size());
+    if (!m_document.replaceRecords(
+            std::move(replacements),
+            QStringLiteral("Edit %1 records").arg(QString::fromStdString(groupThousands(count))))) {
+        return false;
+    }
+    followBulkStep();
+    return true;
+}
+
+bool RecordEditor::removeListedRecords() {
+    auto positions = listedPositions();
+    if (positions.empty()) {
+        return false;
+    }
+    const std::string count = groupThousands(static_cast<std::int64_t>(positions.size()));
+    if (!m_dialogs.askYesNo("Remove " + count + " records?")) {
+        return false;
+    }
+    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + count + " records"));
+    followBulkStep();
+    return true;
+}
+
+void RecordEditor::followBulkStep() {
+    redrawList();
+    const auto serial = m_form.sourceSerial();
+    const auto position = serial ? m_document.records().positionOf(*serial) : std::nullopt;
+    if (position) {
         const SpawnRecord& record = m_document.records().at(*position);
         showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
         m_formEntryCount = record.entryCount;
         m_forceRefresh = false;
     }
+    m_currentRow = position ? m_list.rowOfPosition(*position) : kNoRow;
+    m_handledRow = m_currentRow;
+    emit currentRowFollowed(m_currentRow);
+}
+
+void RecordEditor::followHistoryJump() {
+    const QUndoStack& history = m_document.history();
+    const int index = history.index();
+    const auto* step = history.command(index > 0 ? index - 1 : 0);
+    followHistoryStep(step ? std::optional(m_document.stepSerial(*step)) : std::nullopt);
+}
+
+void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
+    if (!serial) {
+        return;
+    }
+    redrawList();
+    const auto position = m_document.records().positionOf(*serial);
+    const int row = position ? m_list.rowOfPosition(*position) : kNoRow;
+    if (row >= 0) {
+        // Shown as a click on its row shows it: the form always holds the current row's record.
+        selectRecord(row);
+    } else {
+        m_currentRow = kNoRow;
+        if (position && m_form.sourceSerial() == serial) {
+            // Hidden by the search, but the form shows it: the form shows it as it now is.
+            const SpawnRecord& record = m_document.records().at(*position);
+            showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
+            m_formEntryCount = record.entryCount;
+            m_forceRefresh = false;
+        }
+    }
+    emit currentRowFollowed(m_currentRow);
 }
 
 bool RecordEditor::formIsComplete() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BulkEdit.h"
 #include "ElementNameTables.h"
 #include "RecordForm.h"
 #include "RecordSearch.h"
@@ -69,10 +70,26 @@ public:
     void copyPositionToForm(const std::string& x, const std::string& y, const std::string& z);
 
     // One step back or forward in the record history. The list is drawn again in the view it was
-    // in (a search result is searched again), and a form whose record the step changed shows it
-    // as it now is. Unapplied typing is not part of the history.
+    // in (a search result is searched again); the row of the record the step touched becomes the
+    // current row and its record is shown, as a click on it would, or no row is current when the
+    // list does not show it (the form then stays). Unapplied typing is not part of the history.
     void undo();
     void redo();
+
+    // The records the list shows now, by 1-based position in list order: the working set of the
+    // commands below.
+    std::vector<std::int32_t> listedPositions() const;
+    // What editing the listed records with `spec` would change, or why it is refused.
+    Result<BulkEditPlan> planListedEdit(const BulkEditSpec& spec) const;
+    // Edits the listed records as one history step ("Edit 1,234 records"); a refusal is shown as
+    // a message and changes nothing, as does an edit that would change no byte. True when a step
+    // was made.
+    bool editListedRecords(const BulkEditSpec& spec);
+    // Asks "Remove 1,234 records?" and removes every listed record as one history step.
+    bool removeListedRecords();
+    // The history was moved to another step by other means than undo() and redo() (the history
+    // window): the list and the form follow as for undo and redo.
+    void followHistoryJump();
 
     int currentRow() const { return m_currentRow; }
     const std::string& countLabel() const { return m_countLabel; }
@@ -90,6 +107,8 @@ signals:
     void worldPositionShown(double x, double y, double z);
     // New added a row at the end of the list; the list brings it into view.
     void rowAppended(int row);
+    // A history step made `row` the current row (kNoRow: none); the list marks it and shows it.
+    void currentRowFollowed(int row);
 
 protected:
     // Fills the form from `record`, first building the grid for its entry count when `rebuild`;
@@ -102,6 +121,11 @@ protected:
     void showHits(SearchMode mode, const std::string& text);
     // After a step of the history: the list in its view, the form on its record.
     void followHistoryStep(std::optional<std::uint64_t> serial);
+    // The list drawn anew in the view it is in: a search's hits are searched again.
+    void redrawList();
+    // After a bulk command: the list redrawn, the form refilled when its record changed, and
+    // the form's record's row current when the list shows it.
+    void followBulkStep();
     // Builds the grid anew for `record`, which carries the form's values across, and fills it.
     void reshapeForm(const SpawnRecord& record, std::size_t fieldCount);
     // The list was drawn anew: the next click reads its record afresh, whatever its row.

@@ -24,6 +24,11 @@ RecordListModel::RecordListModel(const SpawnDocument& document, QObject* parent)
             emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
         }
     });
+    connect(&document, &SpawnDocument::recordsReplaced, this, [this] {
+        if (rowCount() > 0) {
+            emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+        }
+    });
 }
 
 int RecordListModel::rowCount(const QModelIndex& parent) const {

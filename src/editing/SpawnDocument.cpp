@@ -1,5 +1,7 @@
 #include "SpawnDocument.h"
 
+#include <algorithm>
+
 namespace spawn {
 
 namespace {
@@ -27,6 +29,17 @@ protected:
         m_document.insertRecord(position, std::move(record));
     }
     SpawnRecord take(std::int32_t position) { return m_document.takeRecord(position); }
+    // What the steps of many records work on directly; each tells the views once.
+    SpawnRecordList& list() { return m_document.m_file.records; }
+    void moveCountWord(std::int32_t delta) { m_document.moveCountWord(delta); }
+    void tellReset() { emit m_document.recordsReset(); }
+    void tellReplaced(const QList<std::int32_t>& positions) {
+        if (positions.size() == 1) {
+            emit m_document.recordChanged(positions.front());
+        } else {
+            emit m_document.recordsReplaced(positions);
+        }
+    }
 
     SpawnDocument& m_document;
     std::uint64_t m_serial = 0;
@@ -86,6 +99,57 @@ private:
     SpawnRecord m_record;
 };
 
+// Many records replaced: each slot and the record held here change places.
+class ReplaceManyStep : public RecordStep {
+public:
+    ReplaceManyStep(SpawnDocument& document, std::vector<SpawnDocument::Replacement> replacements,
+                    const QString& text)
+        : RecordStep(document, text), m_records(std::move(replacements)) {
+        m_positions.reserve(static_cast<qsizetype>(m_records.size()));
+        for (const auto& [position, record] : m_records) {
+            m_positions.push_back(position);
+        }
+    }
+    void redo() override { swap(); }
+    void undo() override { swap(); }
+
+private:
+    void swap();
+
+    std::vector<SpawnDocument::Replacement> m_records; // ascending positions
+    QList<std::int32_t> m_positions;
+};
+
+// Many records removed, and put back at their places on undo.
+class RemoveManyStep : public RecordStep {
+public:
+    RemoveManyStep(SpawnDocument& document, std::vector<std::int32_t> positions, const QString& text)
+        : RecordStep(document, text), m_positions(std::move(positions)) {}
+    void redo() override;
+    void undo() override;
+
+private:
+    std::vector<std::int32_t> m_positions; // ascending, unique
+    std::vector<SpawnRecord> m_records;
+};
+
+// Many records appended after the last one.
+class AppendManyStep : public RecordStep {
+public:
+    AppendManyStep(SpawnDocument& document, std::vector<SpawnRecord> records, const QString& text)
+        : RecordStep(document, text), m_records(std::move(records)) {
+        for (SpawnRecord& record : m_records) {
+            record.serial = 0; // each gets a serial of its own when it first goes in
+        }
+    }
+    void redo() override;
+    void undo() override;
+
+private:
+    std::vector<SpawnRecord> m_records;
+    std::size_t m_count = 0;
+};
+
 } // namespace
 
 SpawnDocument::SpawnDocument(QObject* parent) : QObject(parent) {
@@ -103,6 +167,7 @@ void SpawnDocument::load(SpawnFile file, std::string path) {
     m_history.clear();
     m_file = std::move(file);
     m_path = std::move(path);
+    emit loaded();
     emit recordsReset();
 }
 
@@ -116,10 +181,55 @@ Status SpawnDocument::saveAs(const std::string& path, const WriteOptions& option
 }
 
 bool SpawnDocument::replaceRecord(std::int32_t position, SpawnRecord record) {
-    if (position < 1 || position > m_file.records.count()) {
+    if (position < 1 || position > m_file.records.count() ||
+        m_file.records.at(position).bytes == record.bytes) {
         return false;
     }
     m_history.push(new ReplaceStep(*this, position, std::move(record)));
+    return true;
+}
+
+bool SpawnDocument::replaceRecords(std::vector<Replacement> replacements, const QString& text) {
+    std::sort(replacements.begin(), replacements.end(),
+              [](const Replacement& a, const Replacement& b) { return a.first < b.first; });
+    for (const auto& [position, record] : replacements) {
+        if (position < 1 || position > m_file.records.count()) {
+            return false;
+        }
+    }
+    // A position given twice keeps its last record; a record that would not change is dropped.
+    std::vector<Replacement> changes;
+    changes.reserve(replacements.size());
+    for (auto& replacement : replacements) {
+        if (!changes.empty() && changes.back().first == replacement.first) {
+            changes.pop_back();
+        }
+        changes.push_back(std::move(replacement));
+    }
+    std::erase_if(
+        changes, [this](const Replacement& r) { return m_file.records.at(r.first).bytes == r.second.bytes; });
+    if (changes.empty()) {
+        return false;
+    }
+    m_history.push(new ReplaceManyStep(*this, std::move(changes), text));
+    return true;
+}
+
+bool SpawnDocument::removeRecords(std::vector<std::int32_t> positions, const QString& text) {
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    if (positions.empty() || positions.front() < 1 || positions.back() > m_file.records.count()) {
+        return false;
+    }
+    m_history.push(new RemoveManyStep(*this, std::move(positions), text));
+    return true;
+}
+
+bool SpawnDocument::appendRecords(std::vector<SpawnRecord> records, const QString& text) {
+    if (records.empty()) {
+        return false;
+    }
+    m_history.push(new AppendManyStep(*this, std::move(records), text));
     return true;
 }
 
@@ -151,6 +261,10 @@ std::optional<std::uint64_t> SpawnDocument::redo() {
     return static_cast<const RecordStep*>(m_history.command(m_history.index() - 1))->serial();
 }
 
+std::uint64_t SpawnDocument::stepSerial(const QUndoCommand& step) const {
+    return static_cast<const RecordStep&>(step).serial();
+}
+
 void SpawnDocument::putRecord(std::int32_t position, SpawnRecord record) {
     m_file.records.replaceAt(position, std::move(record));
     emit recordChanged(position);
@@ -158,16 +272,72 @@ void SpawnDocument::putRecord(std::int32_t position, SpawnRecord record) {
 
 void SpawnDocument::insertRecord(std::int32_t position, SpawnRecord record) {
     m_file.records.insertAt(position, std::move(record));
-    m_file.context.setRecordCountWord(addWrapping(m_file.context.recordCountWord(), 1));
+    moveCountWord(1);
     emit recordsReset();
 }
 
 SpawnRecord SpawnDocument::takeRecord(std::int32_t position) {
     SpawnRecord record = m_file.records.at(position);
     m_file.records.removeAt(position);
-    m_file.context.setRecordCountWord(addWrapping(m_file.context.recordCountWord(), -1));
+    moveCountWord(-1);
     emit recordsReset();
     return record;
+}
+
+void SpawnDocument::moveCountWord(std::int32_t delta) {
+    m_file.context.setRecordCountWord(addWrapping(m_file.context.recordCountWord(), delta));
+}
+
+void ReplaceManyStep::swap() {
+    SpawnRecordList& records = list();
+    m_serial = records.at(m_records.front().first).serial;
+    for (auto& [position, held] : m_records) {
+        SpawnRecord current = records.at(position);
+        records.replaceAt(position, std::move(held));
+        held = std::move(current);
+    }
+    tellReplaced(m_positions);
+}
+
+void RemoveManyStep::redo() {
+    m_records = list().removePositions(m_positions);
+    m_serial = m_records.front().serial;
+    moveCountWord(-static_cast<std::int32_t>(m_positions.size()));
+    tellReset();
+}
+
+void RemoveManyStep::undo() {
+    list().insertPositions(m_positions, std::move(m_records));
+    m_records.clear();
+    moveCountWord(static_cast<std::int32_t>(m_positions.size()));
+    tellReset();
+}
+
+void AppendManyStep::redo() {
+    SpawnRecordList& records = list();
+    const std::int32_t first = records.count() + 1;
+    m_count = m_records.size();
+    std::vector<std::int32_t> positions(m_count);
+    for (std::size_t i = 0; i < m_count; ++i) {
+        positions[i] = first + static_cast<std::int32_t>(i);
+    }
+    records.insertPositions(positions, std::move(m_records));
+    m_records.clear();
+    m_serial = records.at(first).serial;
+    moveCountWord(static_cast<std::int32_t>(m_count));
+    tellReset();
+}
+
+void AppendManyStep::undo() {
+    SpawnRecordList& records = list();
+    const std::int32_t first = records.count() - static_cast<std::int32_t>(m_count) + 1;
+    std::vector<std::int32_t> positions(m_count);
+    for (std::size_t i = 0; i < m_count; ++i) {
+        positions[i] = first + static_cast<std::int32_t>(i);
+    }
+    m_records = records.removePositions(positions); // they keep their serials for the redo
+    moveCountWord(-static_cast<std::int32_t>(m_count));
+    tellReset();
 }
 
 } // namespace spawn

@@ -5,9 +5,13 @@
 #include <QObject>
 #include <QUndoStack>
 
+#include <QList>
+
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace spawn {
 
@@ -37,21 +41,43 @@ public:
     Status saveAs(const std::string& path, const WriteOptions& options = {});
 
     // Record changes, each one step of the history. Each tells the views; a position outside
-    // 1..count changes nothing and leaves no step.
+    // 1..count changes nothing and leaves no step. A replacement with the bytes the record already
+    // has is no change: no step, and false.
     bool replaceRecord(std::int32_t position, SpawnRecord record);
     void appendRecord(SpawnRecord record);    // the record-count word goes up by one
     bool removeRecord(std::int32_t position); // the record-count word goes down by one
 
+    // Changes of many records, each one step of the history whatever the count, named `text` (the
+    // Undo action reads "Undo " + text). The step keeps only what it changed. Replacements whose
+    // bytes equal the record's are dropped; when nothing is left to change there is no step and
+    // the result is false. An invalid position refuses the whole call.
+    using Replacement = std::pair<std::int32_t, SpawnRecord>;
+    bool replaceRecords(std::vector<Replacement> replacements, const QString& text);
+    // Positions in any order; one given twice is removed once. The count word moves by the number.
+    bool removeRecords(std::vector<std::int32_t> positions, const QString& text);
+    // After the last record; the count word moves by their number. False for none.
+    bool appendRecords(std::vector<SpawnRecord> records, const QString& text);
+
     // The steps of the history. Each takes back (or does again) one change and gives the serial
-    // of the record it changed; nothing when there is no step to take.
+    // of the record it changed (the first in file order for a step of many); nothing when there is
+    // no step to take.
     const QUndoStack& history() const { return m_history; }
     std::optional<std::uint64_t> undo();
     std::optional<std::uint64_t> redo();
+    // The serial of the first record a step of this document's history touched.
+    std::uint64_t stepSerial(const QUndoCommand& step) const;
+    // The history for a view that moves through it (QUndoView): every move runs the steps.
+    QUndoStack* historyForView() { return &m_history; }
 
+    // A record's serial names it while the program runs; its bytes change only with
+    // recordChanged, recordsReplaced or loaded. recordsReset alone moves records, adds or drops
+    // them, leaving the bytes of every record that stays as they were.
 signals:
     void modifiedChanged(bool modified);
+    void loaded(); // a new file: everything differs (recordsReset follows)
     void recordsReset();
     void recordChanged(std::int32_t position);
+    void recordsReplaced(const QList<std::int32_t>& positions); // ascending, the count unchanged
 
 private:
     friend class RecordStep;
@@ -60,6 +86,7 @@ private:
     void putRecord(std::int32_t position, SpawnRecord record);
     void insertRecord(std::int32_t position, SpawnRecord record);
     SpawnRecord takeRecord(std::int32_t position);
+    void moveCountWord(std::int32_t delta);
 
     SpawnFile m_file;
     std::string m_path;

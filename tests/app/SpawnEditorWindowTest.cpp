@@ -12,8 +12,10 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 #include <bit>
@@ -93,6 +96,7 @@ private slots:
     void undoAndRedoTakeBackApplyNewAndRemoveByteForByte();
     void theUnsavedMarkFollowsTheHistoryAcrossASave();
     void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
+    void removeActsOnTheMarkedRowAfterRightClicksUndoAndRedo();
     void documentOutlivesEverythingThatRefersToIt();
 };
 
@@ -705,6 +709,101 @@ void SpawnEditorWindowTest::historyKeysServeTheTextBoxWithTheFocusAndTheRecordsE
     QTest::keyClick(save, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(window.document().records().count(), 3);
     QCOMPARE(bytesNow(window), sampleFile());
+    window.hide();
+}
+
+namespace {
+
+// A right-click on the list at `at` (viewport coordinates), the menu it opens closed at once.
+void rightClickList(QTableView* list, QPoint at) {
+    QTest::mousePress(list->viewport(), Qt::RightButton, {}, at);
+    QTimer::singleShot(0, [] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+    QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, at);
+    list->window()->activateWindow(); // as the window is again once its menu has gone
+    QVERIFY(QTest::qWaitForWindowActive(list->window()));
+}
+
+int markedRow(QTableView* list) {
+    const auto rows = list->selectionModel()->selectedRows();
+    return rows.size() == 1 ? rows.front().row() : -1;
+}
+
+} // namespace
+
+void SpawnEditorWindowTest::removeActsOnTheMarkedRowAfterRightClicksUndoAndRedo() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto* remove = control<QPushButton>(window, 1021);
+    auto* apply = control<QPushButton>(window, 1004);
+
+    // Apply with nothing changed leaves no step and no mark.
+    clickRow(list, 0);
+    QTest::mouseClick(apply, Qt::LeftButton);
+    QVERIFY(!window.isWindowModified());
+    QVERIFY(!historyAction(window, "Undo")->isEnabled());
+
+    // A right-click picks its row; on empty space below the rows it changes nothing.
+    rightClickList(list, list->visualRect(list->model()->index(2, 0)).center());
+    QCOMPARE(markedRow(list), 2);
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    rightClickList(list, QPoint(5, list->viewport()->height() - 3));
+    QCOMPARE(markedRow(list), 2);
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1003), Qt::LeftButton); // New: record 4, a copy of 3
+    const auto fourRecords = bytesNow(window);
+
+    // Search 321, remove the second hit (record 4), undo: record 4's row is marked and shown, and
+    // Remove takes it again, not the record at the hit's old row.
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    clickRow(list, 1);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    const auto threeRecords = bytesNow(window);
+    QCOMPARE(list->model()->rowCount(), 3);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(bytesNow(window), fourRecords);
+    QCOMPARE(markedRow(list), 3);
+    QCOMPARE(fieldText(window, 21), QStringLiteral("321"));
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QCOMPARE(bytesNow(window), threeRecords);
+
+    // Undone and redone, the removed record has no row: no row is current and Remove waits.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(markedRow(list), -1);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QCOMPARE(bytesNow(window), threeRecords);
+
+    // Ctrl+Z in the read-only entry-count box goes to the history.
+    clickRow(list, 0);
+    auto* entryCount = control<QLineEdit>(window, 2822);
+    QVERIFY(entryCount->isReadOnly());
+    entryCount->setFocus();
+    QTest::keyClick(entryCount, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(bytesNow(window), fourRecords);
+
+    // A box given another record forgets what was typed into it before.
+    clickRow(list, 0);
+    auto* firstId = control<QLineEdit>(window, 2841);
+    firstId->setFocus();
+    firstId->selectAll();
+    QTest::keyClicks(firstId, QStringLiteral("321"));
+    clickRow(list, 2); // record 3: its first ID is 321 too
+    firstId->setFocus();
+    QTest::keyClick(firstId, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(firstId->text(), QStringLiteral("321"));
+    QCOMPARE(window.editor().form().text(21), std::string("321"));
+    QCOMPARE(bytesNow(window), fourRecords);
     window.hide();
 }
 

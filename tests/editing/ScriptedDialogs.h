@@ -17,6 +17,8 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<bool> discardAnswers;
+    std::deque<bool> yesNoAnswers;
+    std::vector<std::string> questions;
 
     std::vector<std::string> messages;
     std::vector<FileDialogRequest> openRequests;
@@ -41,6 +43,17 @@ public:
         }
         const bool answer = discardAnswers.front();
         discardAnswers.pop_front();
+        return answer;
+    }
+
+    bool askYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (yesNoAnswers.empty()) {
+            unexpected.emplace_back("yes/no question");
+            return false;
+        }
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
         return answer;
     }
 
