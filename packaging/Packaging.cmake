@@ -70,6 +70,9 @@ add_custom_command(OUTPUT ${_spawn_staged}/doc/changelog.gz
 
 add_custom_target(spawn_package_files ALL DEPENDS ${_spawn_manual_pages} ${_spawn_icons} ${_spawn_staged}/doc/changelog.gz)
 
+# Symbols bound at start-up, so the relocation table can be read-only (Debian's hardening).
+target_link_options(spawn-editor PRIVATE -Wl,-z,now)
+target_link_options(spawn-tool PRIVATE -Wl,-z,now)
 install(TARGETS spawn-editor spawn-tool RUNTIME DESTINATION bin)
 install(FILES ${_spawn_manual_pages} DESTINATION share/man/man1)
 install(FILES ${_spawn_packaging}/spawn-editor.desktop DESTINATION share/applications

@@ -102,14 +102,15 @@ step_files() {
             fail "Depends lacks $library: $depends"
     done
 
-    # The manual pages are help2man's rendering of the installed programs' own help (roff
-    # writes a hyphen as "\-").
+    # The manual pages are help2man's rendering of the installed programs' own help, spawn-tool's
+    # with a section of its own for each command (roff writes a hyphen as "\-").
     local page
     page="$(zcat "$root/usr/share/man/man1/spawn-tool.1.gz" | sed 's/\\-/-/g')"
     local command
     for command in $("$bin/spawn-tool" --help | awk '/^Subcommands:/ {on = 1; next} on && /^  [^ ]/ {print $1}'); do
-        grep -qF -- "$command" <<<"$page" || fail "spawn-tool.1 does not mention the command $command"
+        grep -qxF ".SS $command" <<<"$page" || fail "spawn-tool.1 has no section for the command $command"
     done
+    [[ $page == *"--areas"* ]] || fail "spawn-tool.1 does not list the demo command's --areas"
     [[ $page == *"spawn-tool $VERSION"* ]] || fail "spawn-tool.1 does not carry version $VERSION"
     [[ "$(zcat "$root/usr/share/man/man1/spawn-editor.1.gz")" == *"spawn-editor $VERSION"* ]] ||
         fail "spawn-editor.1 does not carry version $VERSION"
