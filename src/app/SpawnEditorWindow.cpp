@@ -26,11 +26,14 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
+#include <QThread>
 #include <QUndoStack>
 #include <QUndoView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 namespace spawn {
 
@@ -307,13 +310,9 @@ void SpawnEditorWindow::showHistory() {
         auto* layout = new QVBoxLayout(m_historyWindow);
         layout->addWidget(view);
         m_historyWindow->resize(unitsToPixelsX(160), unitsToPixelsY(180));
-        // The view runs the steps itself; when the user moved it, the list and form follow as for
-        // undo and redo (Ctrl+Z elsewhere moves the view too, and is followed by its own command).
-        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, view] {
-            if (view->hasFocus()) {
-                m_editor->followHistoryJump();
-            }
-        });
+        // The view runs the steps itself, as a click selects one; the list and the form then follow
+        // as they do for undo and redo.
+        connect(view, &QAbstractItemView::pressed, m_editor, &RecordEditor::followHistoryJump);
     }
     m_historyWindow->show();
     m_historyWindow->raise();
@@ -415,15 +414,27 @@ void SpawnEditorWindow::followCurrentRow(int row) {
 }
 
 void SpawnEditorWindow::readClientPosition() {
-    // The list always has a selection; the client is looked up afresh on every press.
+    // The client is looked up afresh on every press, on a thread of its own: a display server that
+    // is slow to answer must not freeze the window. The button waits for the answer.
     const auto profile = static_cast<std::size_t>(std::max(0, m_clientProfile->currentIndex()));
-    const auto connector = makeClientConnector();
-    const auto position = spawn::readClientPosition(*connector, profile);
-    if (!position) {
-        m_dialogs->showMessage(position.error().message);
-        return;
-    }
-    m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+    auto* button = findChild<QPushButton*>(QString::number(ControlId::kReadClientPosition));
+    button->setEnabled(false);
+    const auto answer = std::make_shared<std::optional<Result<ClientPosition>>>();
+    QThread* lookup = QThread::create([profile, answer] {
+        const auto connector = makeClientConnector();
+        answer->emplace(spawn::readClientPosition(*connector, profile));
+    });
+    connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
+    connect(lookup, &QThread::finished, this, [this, button, answer] {
+        button->setEnabled(true);
+        const auto& position = answer->value();
+        if (!position) {
+            m_dialogs->showMessage(position.error().message);
+            return;
+        }
+        m_coordinates->setWorldPosition(position.value().x, position.value().y, position.value().z);
+    });
+    lookup->start();
 }
 
 void SpawnEditorWindow::connectMapDots() {

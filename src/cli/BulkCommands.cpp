@@ -75,7 +75,7 @@ ToolOutput editCommand(const std::string& file, const std::string& elements, con
         return failure(file + ": " + plan.error().message);
     }
     for (auto& [position, bytes] : plan.value().changes) {
-        auto record = SpawnRecord::fromBytes(bytes);
+        auto record = SpawnRecord::fromBytes(std::move(bytes));
         spawn.records.replaceAt(position, std::move(record.value()));
     }
     if (const auto written = saveSpawnFileWithBackup(out, spawn.context, spawn.records); !written) {

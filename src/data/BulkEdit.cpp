@@ -307,4 +307,8 @@ std::string groupThousands(std::int64_t value) {
     return digits;
 }
 
+std::string recordCountText(std::int64_t count) {
+    return groupThousands(count) + (count == 1 ? " record" : " records");
+}
+
 } // namespace spawn

@@ -54,5 +54,7 @@ Result<BulkEditPlan> planBulkEdit(const SpawnRecordList& records, std::span<cons
 
 // "1,234": thousands separated by commas whatever the locale.
 std::string groupThousands(std::int64_t value);
+// "1 record", "1,234 records".
+std::string recordCountText(std::int64_t count);
 
 } // namespace spawn

@@ -33,6 +33,14 @@ Result<SpawnRecord> SpawnRecord::fromBytes(std::span<const std::uint8_t> bytes) 
     return record;
 }
 
+Result<SpawnRecord> SpawnRecord::fromBytes(std::vector<std::uint8_t>&& bytes) {
+    auto record = fromBytes(std::span<const std::uint8_t>(bytes));
+    if (record) {
+        record.value().bytes = std::move(bytes);
+    }
+    return record;
+}
+
 void SpawnRecord::applyName(const ElementNameTables& names) {
     if (entryCount <= 0) {
         return;
@@ -64,6 +72,14 @@ bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
     record.serial = slot.serial;
     slot = std::move(record);
     return true;
+}
+
+SpawnRecord SpawnRecordList::exchangeAt(std::int32_t position, SpawnRecord record) {
+    assert(isValidPosition(position));
+    SpawnRecord& slot = m_records[static_cast<std::size_t>(position - 1)];
+    record.serial = slot.serial;
+    std::swap(slot, record);
+    return record;
 }
 
 bool SpawnRecordList::insertAt(std::int32_t position, SpawnRecord record) {

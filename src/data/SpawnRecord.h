@@ -28,6 +28,8 @@ struct SpawnRecord {
     // Builds a record from its complete bytes (area header and every entry). Fails when the
     // header's entry count is outside 0..100 or the bytes are not exactly that record's size.
     static Result<SpawnRecord> fromBytes(std::span<const std::uint8_t> bytes);
+    // The same, taking the bytes over instead of copying them.
+    static Result<SpawnRecord> fromBytes(std::vector<std::uint8_t>&& bytes);
 
     // Looks up the display name of creatureId; leaves the name unchanged when it is not found.
     void applyName(const ElementNameTables& names);
@@ -48,6 +50,8 @@ public:
     void append(SpawnRecord record);
     // The new record takes the serial of the one it replaces.
     bool replaceAt(std::int32_t position, SpawnRecord record);
+    // As replaceAt, giving back the record replaced. Precondition: 1 <= position <= count().
+    SpawnRecord exchangeAt(std::int32_t position, SpawnRecord record);
     bool removeAt(std::int32_t position);
     // Puts a record back at `position` (1..count() + 1) with the serial it carries, as when a
     // removal is taken back. A record without a serial gets a new one.

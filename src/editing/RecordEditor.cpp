@@ -177,7 +177,7 @@ bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
     std::vector<SpawnDocument::Replacement> replacements;
     replacements.reserve(plan.value().changes.size());
     for (auto& [position, bytes] : plan.value().changes) {
-        auto record = SpawnRecord::fromBytes(bytes);
+        auto record = SpawnRecord::fromBytes(std::move(bytes));
         record.value().applyName(m_names);
         replacements.emplace_back(position, std::move(record.value()));
     }
@@ -196,11 +196,11 @@ bool RecordEditor::removeListedRecords() {
     if (positions.empty()) {
         return false;
     }
-    const std::string count = groupThousands(static_cast<std::int64_t>(positions.size()));
-    if (!m_dialogs.askYesNo("Remove " + count + " records?")) {
+    const std::string what = recordCountText(static_cast<std::int64_t>(positions.size()));
+    if (!m_dialogs.askYesNo("Remove " + what + "?")) {
         return false;
     }
-    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + count + " records"));
+    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + what));
     followBulkStep();
     return true;
 }

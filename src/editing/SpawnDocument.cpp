@@ -292,9 +292,7 @@ void ReplaceManyStep::swap() {
     SpawnRecordList& records = list();
     m_serial = records.at(m_records.front().first).serial;
     for (auto& [position, held] : m_records) {
-        SpawnRecord current = records.at(position);
-        records.replaceAt(position, std::move(held));
-        held = std::move(current);
+        held = records.exchangeAt(position, std::move(held));
     }
     tellReplaced(m_positions);
 }

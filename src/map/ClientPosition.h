@@ -8,6 +8,7 @@
 #include "Result.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,6 +47,10 @@ inline constexpr std::array kClientProfiles = {
 inline constexpr std::string_view kClientNotFoundMessage = "无法找到Qelmara进程!";
 inline constexpr std::string_view kClientNotReadableMessage = "无法读取进程!";
 
+// How long finding the client may take: a display server that does not answer in time, or whose
+// connection breaks, counts as no client window.
+inline constexpr std::chrono::seconds kClientLookupTimeout{2};
+
 // An opened client process. Destroying it closes it.
 class ClientProcess {
 public:
@@ -67,7 +72,8 @@ class ClientConnector {
 public:
     virtual ~ClientConnector() = default;
 
-    // The process of the first top-level window whose title is exactly `windowTitle`.
+    // The process of the first top-level window whose title is exactly `windowTitle`. Returns
+    // within kClientLookupTimeout and may be called from any thread.
     virtual ClientOpenResult open(std::string_view windowTitle) = 0;
 };
 

@@ -97,6 +97,7 @@ private slots:
     void theUnsavedMarkFollowsTheHistoryAcrossASave();
     void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
     void removeActsOnTheMarkedRowAfterRightClicksUndoAndRedo();
+    void listedRecordsAreEditedAndRemovedInOneStepEachAndTheHistoryWindowGoesBack();
     void documentOutlivesEverythingThatRefersToIt();
 };
 
@@ -804,6 +805,79 @@ void SpawnEditorWindowTest::removeActsOnTheMarkedRowAfterRightClicksUndoAndRedo(
     QCOMPARE(firstId->text(), QStringLiteral("321"));
     QCOMPARE(window.editor().form().text(21), std::string("321"));
     QCOMPARE(bytesNow(window), fourRecords);
+    window.hide();
+}
+
+void SpawnEditorWindowTest::listedRecordsAreEditedAndRemovedInOneStepEachAndTheHistoryWindowGoesBack() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    clickRow(list, 2);
+    const auto loaded = bytesNow(window);
+
+    // Ctrl+E over the full view: add 5 to every entry's TimeResp. Records 1 and 3 have 1 and 5
+    // entries; record 2 has none.
+    QString summary;
+    QTimer::singleShot(0, [&summary] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto* field = dialog->findChild<QComboBox*>(QStringLiteral("BulkField"));
+        field->setCurrentIndex(field->findText(QStringLiteral("Entry 3: TimeResp")));
+        auto* operation = dialog->findChild<QComboBox*>(QStringLiteral("BulkOperation"));
+        operation->setCurrentIndex(operation->findText(QStringLiteral("Add")));
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("BulkValue")), QStringLiteral("5"));
+        summary = dialog->findChild<QLabel*>(QStringLiteral("BulkSummary"))->text();
+        dialog->accept();
+    });
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(summary, QStringLiteral("2 records, 6 fields will change"));
+    auto expected = loaded;
+    const auto timeRespAt = [](std::size_t record, std::size_t entry) {
+        const std::size_t records[] = {0, SpawnLayout::recordSize(1),
+                                       SpawnLayout::recordSize(1) + SpawnLayout::recordSize(0)};
+        return SpawnLayout::kPrefixSize + records[record] + SpawnLayout::kAreaHeaderSize +
+               entry * SpawnLayout::kCreatureEntrySize + 8;
+    };
+    for (const auto& [record, entries] : {std::pair{0u, 1u}, std::pair{2u, 5u}}) {
+        for (std::size_t e = 0; e < entries; ++e) {
+            writeI32At(expected, timeRespAt(record, e), readI32At(expected, timeRespAt(record, e)) + 5);
+        }
+    }
+    QCOMPARE(bytesNow(window), expected);
+    QCOMPARE(historyAction(window, "Undo")->text(), QStringLiteral("Undo Edit 2 records"));
+    // The form showed record 3 and shows it as it now is.
+    QCOMPARE(fieldText(window, 23), QString::number(readI32At(expected, timeRespAt(2, 0))));
+    const auto edited = bytesNow(window);
+
+    // Remove the hits of a search: asked first, one step.
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    dialogs.yesNoAnswers = {false, true};
+    window.findChild<QAction*>(QStringLiteral("RemoveListed"))->trigger();
+    QCOMPARE(bytesNow(window), edited);
+    window.findChild<QAction*>(QStringLiteral("RemoveListed"))->trigger();
+    QCOMPARE(dialogs.questions, (std::vector<std::string>{"Remove 1 record?", "Remove 1 record?"}));
+    QCOMPARE(window.document().records().count(), 2);
+    QCOMPARE(control<QLabel>(window, 1005)->text(), QString::fromUtf8("查找到 0 项"));
+
+    // The history window lists the loaded state and both steps; a click goes back two at once.
+    window.findChild<QAction*>(QStringLiteral("History"))->trigger();
+    auto* view = window.findChild<QAbstractItemView*>(QStringLiteral("HistoryView"));
+    QVERIFY(view && view->isVisible());
+    QCOMPARE(view->model()->rowCount(), 3);
+    QCOMPARE(view->model()->index(2, 0).data().toString(), QStringLiteral("Remove 1 record"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(0, 0)).center());
+    QCOMPARE(bytesNow(window), loaded);
+    QVERIFY(!window.isWindowModified());
+    QCOMPARE(list->model()->rowCount(), 1); // the search again: record 3 is back
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(1, 0)).center());
+    QCOMPARE(bytesNow(window), edited);
+    QVERIFY(window.isWindowModified());
+    QVERIFY(dialogs.unexpected.empty());
     window.hide();
 }
 

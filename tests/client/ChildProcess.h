@@ -140,9 +140,9 @@ public:
     // Closes standard input and waits for the exit, collecting the output. The output is not
     // read to its end: programs the child started (Wine's own services) may hold the pipes open
     // after the child has gone.
-    ProgramResult finish() {
+    ProgramResult finish(std::chrono::seconds wait = kChildDeadline) {
         closeFd(m_in);
-        const auto deadline = std::chrono::steady_clock::now() + kChildDeadline;
+        const auto deadline = std::chrono::steady_clock::now() + wait;
         ProgramResult result;
         result.out = std::move(m_buffered);
         int status = 0;
@@ -223,11 +223,12 @@ private:
     std::string m_buffered;
 };
 
-// Runs a program to its end with nothing on its standard input.
+// Runs a program to its end with nothing on its standard input; one still running after `wait`
+// is killed and has exit code -1.
 inline ProgramResult runProgram(const std::vector<std::string>& argv, bool asNobody = false,
-                                bool discardOutput = false) {
+                                bool discardOutput = false, std::chrono::seconds wait = kChildDeadline) {
     auto child = ChildProcess::start(argv, true, asNobody, discardOutput);
-    return child ? child->finish() : ProgramResult{};
+    return child ? child->finish(wait) : ProgramResult{};
 }
 
 } // namespace spawn::testing

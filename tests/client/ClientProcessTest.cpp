@@ -8,6 +8,7 @@
 #include "ScriptedDialogs.h"
 #include "SpawnBytes.h"
 #include "TempFolder.h"
+#include "XServerStandIns.h"
 
 #include "ClientPosition.h"
 #include "CoordinateConversion.h"
@@ -18,12 +19,15 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -87,6 +91,58 @@ void expectFailure(const ProgramResult& result, const std::string& message) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, message + "\n");
 }
+
+// A misbehaving server gets this long, far more than the reader's own deadline, before the test
+// calls the reader hung.
+constexpr std::chrono::seconds kHungAfter{20};
+
+// Presses the position button and runs the window's event loop until the answer is in. The press
+// itself must return at once, the button disabled while the lookup runs elsewhere.
+bool pressAndWait(QPushButton* button) {
+    button->click();
+    const bool waited = !button->isEnabled();
+    const bool answered = QTest::qWaitFor([button] { return button->isEnabled(); },
+                                          static_cast<int>(std::chrono::milliseconds(kHungAfter).count()));
+    return waited && answered;
+}
+
+ProgramResult spawnToolUnlessHung() {
+    return runProgram({SPAWN_TOOL, "client-position"}, false, false, kHungAfter);
+}
+
+class DisplayOverride {
+public:
+    explicit DisplayOverride(const std::string& display) : m_saved(std::getenv("DISPLAY")) {
+        setenv("DISPLAY", display.c_str(), 1);
+    }
+    ~DisplayOverride() { setenv("DISPLAY", m_saved.c_str(), 1); }
+    DisplayOverride(const DisplayOverride&) = delete;
+    DisplayOverride& operator=(const DisplayOverride&) = delete;
+
+private:
+    std::string m_saved;
+};
+
+// The window on a one-record spawn file, its position button and the messages it showed.
+struct TestWindow {
+    TestWindow() {
+        writeBytes(folder.file("mobset.data"), fileBytes(1, {recordBytes(2, 16)}, {1, 2, 3, 4, 5}));
+        writeBytes(folder.file("elements.data"), ElementBytes{}.build());
+        initialised = window.initialise(folder.path().string());
+        dialogs.messages.clear();
+        button = window.findChild<QPushButton*>(QString::number(ControlId::kReadClientPosition));
+    }
+    std::string worldX() const {
+        const auto* box = window.findChild<QLineEdit*>(QString::number(kCoordinateBoxIds[0]));
+        return box ? box->text().toStdString() : "(missing)";
+    }
+
+    TempFolder folder;
+    ScriptedDialogs dialogs;
+    SpawnEditorWindow window{&dialogs};
+    bool initialised = false;
+    QPushButton* button = nullptr;
+};
 
 class ClientProcessTest : public ::testing::Test {
 protected:
@@ -224,7 +280,7 @@ TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenI
     const auto boxesBefore = boxTexts();
     ASSERT_EQ(markers().size(), 1); // the record's position
     const QRect markerBefore = markers().front()->geometry();
-    button->click();
+    ASSERT_TRUE(pressAndWait(button));
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kNotFound});
     EXPECT_EQ(boxTexts(), boxesBefore);
     EXPECT_EQ(markers().front()->geometry(), markerBefore);
@@ -232,14 +288,14 @@ TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenI
     {
         auto standIn = startNativeStandIn();
         ASSERT_TRUE(standIn);
-        button->click();
+        ASSERT_TRUE(pressAndWait(button));
         EXPECT_EQ(boxTexts(), (Texts{"1234.5", "20.25", "-1234.5", "523", "427", "2"}));
         ASSERT_EQ(markers().size(), 1);
         // Column 523, row 673 from the top on the 437 x 504 picture: centre (285, 308).
         EXPECT_EQ(markers().front()->geometry(), QRect(281, 304, 8, 8));
 
         ASSERT_TRUE(move(*standIn));
-        button->click();
+        ASSERT_TRUE(pressAndWait(button));
         EXPECT_EQ(boxTexts(), (Texts{"-100.5", "3", "2000", "390", "750", "0"}));
         EXPECT_EQ(dialogs.messages.size(), 1U);
     }
@@ -247,7 +303,7 @@ TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenI
     auto broken = startNativeStandIn({"--chain-into-unmapped-memory"});
     ASSERT_TRUE(broken);
     const QRect before = markers().front()->geometry();
-    button->click();
+    ASSERT_TRUE(pressAndWait(button));
     EXPECT_EQ(dialogs.messages, (std::vector<std::string>{kNotFound, kNotReadable}));
     EXPECT_EQ(boxTexts(), (Texts{"-100.5", "3", "2000", "390", "750", "0"}));
     ASSERT_EQ(markers().size(), 1);
@@ -258,6 +314,75 @@ TEST_F(ClientProcessTest, TheButtonShowsTheClientsPositionAndChangesNothingWhenI
     EXPECT_FALSE(window.document().isModified());
 }
 
+// The window's event loop runs on while the lookup waits for a server that never answers.
+TEST_F(ClientProcessTest, AServerThatNeverAnswersIsNoClientAndTheWindowRunsOnMeanwhile) {
+    const auto server = XServerStandIn::silent();
+    ASSERT_TRUE(server) << "no free display number for the stand-in server";
+    for (const std::string& display : {server->displayName(), server->tcpDisplayName()}) {
+        SCOPED_TRACE(display);
+        const DisplayOverride use(display);
+        expectFailure(spawnToolUnlessHung(), kNotFound);
+    }
+
+    TestWindow test;
+    ASSERT_TRUE(test.initialised && test.button);
+    const DisplayOverride use(server->displayName());
+    bool waitingWhenTimerRan = false;
+    QTimer::singleShot(100, test.button, [&] { waitingWhenTimerRan = !test.button->isEnabled(); });
+    ASSERT_TRUE(pressAndWait(test.button));
+    EXPECT_TRUE(waitingWhenTimerRan);
+    EXPECT_EQ(test.dialogs.messages, std::vector<std::string>{kNotFound});
+    EXPECT_TRUE(test.dialogs.unexpected.empty());
+}
+
+// A relay in front of the test's server drops the connection at points from the first byte to
+// the last reply; an intact relay shows the client is there to be found.
+TEST_F(ClientProcessTest, AConnectionDroppedAnywhereIsNoClientAndTheNextPressConnectsAfresh) {
+    auto standIn = startNativeStandIn();
+    ASSERT_TRUE(standIn);
+    const std::string upstream = "/tmp/.X11-unix/X" + std::string(std::getenv("DISPLAY")).substr(1);
+    std::size_t wholeConversation = 0;
+    {
+        const auto relay = XServerStandIn::dropping(upstream, {});
+        ASSERT_TRUE(relay) << "no free display number for the relay";
+        const DisplayOverride use(relay->displayName());
+        const auto read = spawnToolUnlessHung();
+        EXPECT_EQ(read.out, kExampleJson) << read.err;
+        ASSERT_TRUE(QTest::qWaitFor([&relay] { return relay->lastLaterBytes() > 0; }));
+        wholeConversation = relay->lastLaterBytes();
+    }
+
+    TestWindow test;
+    ASSERT_TRUE(test.initialised && test.button);
+    const std::string xBefore = test.worldX();
+    const std::vector<DropPoint> drops = {
+        {0, 0},
+        {8, 0},
+        {kWholeSetup, 0},
+        {kWholeSetup, 32},
+        {kWholeSetup, wholeConversation / 2},
+        {kWholeSetup, wholeConversation - 1}, // the window's process id is all that is missing
+    };
+    for (const DropPoint& drop : drops) {
+        SCOPED_TRACE(drop.setupBytes == kWholeSetup
+                         ? "after the setup and " + std::to_string(drop.laterBytes) + " bytes"
+                         : "after " + std::to_string(drop.setupBytes) + " setup bytes");
+        const auto relay = XServerStandIn::dropping(upstream, drop);
+        ASSERT_TRUE(relay);
+        const DisplayOverride use(relay->displayName());
+        expectFailure(spawnToolUnlessHung(), kNotFound);
+        test.dialogs.messages.clear();
+        ASSERT_TRUE(pressAndWait(test.button));
+        EXPECT_EQ(test.dialogs.messages, std::vector<std::string>{kNotFound});
+        EXPECT_EQ(test.worldX(), xBefore);
+    }
+
+    test.dialogs.messages.clear();
+    ASSERT_TRUE(pressAndWait(test.button)); // straight to the test's server
+    EXPECT_EQ(test.worldX(), "1234.5");
+    EXPECT_TRUE(test.dialogs.messages.empty());
+}
+
 namespace {
 
 // Starts Xvfb on a free display and makes it this process's DISPLAY.
@@ -265,8 +390,10 @@ void startXvfb() {
     if (std::string(SPAWN_XVFB).empty()) {
         return;
     }
+    // Without -noreset the server resets whenever its last client leaves, and refuses whoever
+    // connects meanwhile: a stand-in started right after another ended would then fail at random.
     auto xvfb = ChildProcess::start(
-        {SPAWN_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
+        {SPAWN_XVFB, "-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
     const auto display = xvfb ? xvfb->readLine() : std::nullopt;
     if (!display || display->empty()) {
         return;
