@@ -18,7 +18,7 @@ using spawn::bench::bigFilePath;
 
 const std::string& bigJson() {
     static const std::string text =
-        spawn::tool::exportSpawnJson(spawn::parseSpawnFile(bigFile(), {}, "bench").value(), false);
+        spawn::exportSpawnJson(spawn::parseSpawnFile(bigFile(), {}, "bench").value(), false);
     return text;
 }
 
@@ -42,7 +42,7 @@ void BM_ExportSpawnJson50k(benchmark::State& state) {
             state.SkipWithError("load failed");
             break;
         }
-        const std::string text = spawn::tool::exportSpawnJson(loaded.value(), false);
+        const std::string text = spawn::exportSpawnJson(loaded.value(), false);
         if (!spawn::writeFileAtomically(out, bytesOf(text)).ok()) {
             state.SkipWithError("write failed");
             break;
@@ -62,7 +62,7 @@ void BM_ImportSpawnJson50k(benchmark::State& state) {
             state.SkipWithError("read failed");
             break;
         }
-        const auto imported = spawn::tool::importSpawnJson(text.value());
+        const auto imported = spawn::importSpawnJson(text.value());
         if (!imported || imported.value().records.count() != kRecordCount ||
             !spawn::writeSpawnFile(out, imported.value().context, imported.value().records).ok()) {
             state.SkipWithError("import failed");
@@ -77,7 +77,7 @@ BENCHMARK(BM_ImportSpawnJson50k)->Unit(benchmark::kMillisecond);
 void BM_ExportSpawnJson50kInMemory(benchmark::State& state) {
     const auto parsed = spawn::parseSpawnFile(bigFile(), {}, "bench").value();
     for (auto _ : state) {
-        auto text = spawn::tool::exportSpawnJson(parsed, false);
+        auto text = spawn::exportSpawnJson(parsed, false);
         benchmark::DoNotOptimize(text);
     }
     spawn::bench::setBytesProcessed(state, bigFile().size());
@@ -87,7 +87,7 @@ BENCHMARK(BM_ExportSpawnJson50kInMemory)->Unit(benchmark::kMillisecond);
 void BM_ImportSpawnJson50kInMemory(benchmark::State& state) {
     const auto text = bytesOf(bigJson());
     for (auto _ : state) {
-        auto imported = spawn::tool::importSpawnJson(text);
+        auto imported = spawn::importSpawnJson(text);
         benchmark::DoNotOptimize(imported);
     }
     spawn::bench::setBytesProcessed(state, bigFile().size());

@@ -8,14 +8,17 @@
 #include "FileCommands.h"
 #include "MapView.h"
 #include "QtDialogService.h"
+#include "RecordClipboard.h"
 #include "RecordEditor.h"
 #include "RecordListModel.h"
 #include "SpawnVersion.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -218,6 +222,7 @@ void SpawnEditorWindow::connectRecordCommands() {
     // Only a mouse click picks a record; moving the selection with the keys does not.
     m_recordList->viewport()->installEventFilter(this);
     buildHistoryActions();
+    buildClipboardActions();
 }
 
 void SpawnEditorWindow::buildHistoryActions() {
@@ -260,6 +265,7 @@ void SpawnEditorWindow::buildHistoryActions() {
         for (QAction* action : m_listedActions) {
             menu.addAction(action);
         }
+        addClipboardActions(menu);
         menu.exec(m_recordList->viewport()->mapToGlobal(pos));
     });
 
@@ -271,6 +277,48 @@ void SpawnEditorWindow::buildHistoryActions() {
                                     std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
+    }
+}
+
+void SpawnEditorWindow::buildClipboardActions() {
+    m_clipboard = new RecordClipboard(m_document, m_names, *m_recordModel, *m_editor, *m_dialogs, this);
+    connect(m_clipboard, &RecordClipboard::recordsAppended, this, &SpawnEditorWindow::followCurrentRow);
+    auto putOnClipboard = [](const std::string& text) {
+        if (!text.empty()) {
+            QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+        }
+    };
+    struct Command {
+        const char* name;
+        QKeySequence key;
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {"Copy record", QKeySequence::Copy,
+         [this, putOnClipboard] { putOnClipboard(m_clipboard->copyShownRecord()); }},
+        {"Copy listed records",
+         {},
+         [this, putOnClipboard] { putOnClipboard(m_clipboard->copyListedRecords()); }},
+        {"Paste records", QKeySequence::Paste,
+         [this] { m_clipboard->paste(QGuiApplication::clipboard()->text().toStdString()); }},
+        {"Append records from file…", {}, [this] { m_clipboard->appendFromFile(); }},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(QString::fromUtf8(command.name), this);
+        action->setObjectName(QString::fromUtf8(command.name));
+        // The keys act while the list has the focus; the text boxes keep their own copy and paste.
+        action->setShortcut(command.key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        m_recordList->addAction(action);
+        connect(action, &QAction::triggered, this, command.run);
+        m_clipboardActions.push_back(action);
+    }
+}
+
+void SpawnEditorWindow::addClipboardActions(QMenu& menu) {
+    menu.addSeparator();
+    for (QAction* action : m_clipboardActions) {
+        menu.addAction(action);
     }
 }
 
@@ -500,14 +548,14 @@ void SpawnEditorWindow::buildRecordList() {
     m_recordList->setStyleSheet(QStringLiteral("QTableView { background-color: #000000; color: #00FF00; }"));
 }
 
-bool SpawnEditorWindow::initialise(const std::string& folder) {
+bool SpawnEditorWindow::initialise(const std::string& folder, const std::string& spawnFile) {
     m_folder = folder;
     auto names = loadElementNamesAtStartup(*m_dialogs, folder);
     if (!names) {
         return false;
     }
     m_names = std::move(*names);
-    auto opened = openSpawnFileAtStartup(*m_dialogs, m_names, folder);
+    auto opened = openSpawnFileAtStartup(*m_dialogs, m_names, folder, spawnFile);
     if (!opened) {
         return false;
     }

@@ -20,6 +20,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -30,6 +31,7 @@ namespace spawn {
 class CoordinateBoxes;
 class FieldPanel;
 class MapView;
+class RecordClipboard;
 class RecordEditor;
 class RecordListModel;
 
@@ -75,14 +77,16 @@ public:
     explicit SpawnEditorWindow(DialogService* dialogs = nullptr, QWidget* parent = nullptr);
     ~SpawnEditorWindow() override;
 
-    // Start-up: reads the names and loads the spawn file, looking in `folder` first. False when
-    // the program is to end before the window is shown.
-    bool initialise(const std::string& folder);
+    // Start-up: reads the names and loads the spawn file, looking in `folder` first; `spawnFile`,
+    // when given, is opened instead of the folder's "mobset.data". False when the program is to end
+    // before the window is shown.
+    bool initialise(const std::string& folder, const std::string& spawnFile = {});
 
     SpawnDocument& document() { return m_document; }
     const ElementNameTables& names() const { return m_names; }
     CoordinateBoxes& coordinates() { return *m_coordinates; }
     RecordEditor& editor() { return *m_editor; }
+    RecordClipboard& clipboard() { return *m_clipboard; }
     FieldPanel& fieldPanel() { return *m_fieldPanel; }
 
 protected:
@@ -110,6 +114,9 @@ private:
     void refreshMapDots();
     void highlightFormRecord();
     void buildHistoryActions();
+    // Copy, paste and append records: actions of the list (its keys) and of its context menu.
+    void buildClipboardActions();
+    void addClipboardActions(QMenu& menu);
     void historyKey(bool redo);
     // The commands on the records the list shows, and the history window.
     void buildListedActions();
@@ -141,7 +148,9 @@ private:
     QComboBox* m_clientProfile = nullptr;
     QCheckBox* m_showSpawnDots = nullptr;
     RecordMapPoints m_mapPoints;
-    QAction* m_undoAction = nullptr; // in the record list's context menu
+    RecordClipboard* m_clipboard = nullptr;
+    std::vector<QAction*> m_clipboardActions; // in the record list's context menu
+    QAction* m_undoAction = nullptr;          // in the record list's context menu
     QAction* m_redoAction = nullptr;
     std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
     QDialog* m_historyWindow = nullptr;

@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -18,9 +19,13 @@ void describeCommandLine(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Edits a game server's spawn file (mobset.data): lists its areas and their creatures, edits,\n"
         "appends and removes records, shows them on the world map and saves the file byte for byte.\n"
-        "Reads mobset.data and the element database elements.data from the current folder."));
+        "Reads the element database elements.data from the current folder."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("spawn file to open (default: mobset.data in the current folder)"),
+        QStringLiteral("[FILE]"));
 }
 
 // --help and --version are answered before QApplication, which needs a display: they work over
@@ -53,6 +58,10 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     describeCommandLine(parser);
     parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    // The name's bytes as the file system takes them.
+    const std::string spawnFile =
+        files.isEmpty() ? std::string() : QFile::encodeName(files.first()).toStdString();
 
     spawn::SpawnEditorWindow window;
     // For the installed package's smoke test: acts as a user who dismisses each start-up message
@@ -72,7 +81,7 @@ int main(int argc, char** argv) {
         });
         smokeTest.start(kSmokeTestPollMs);
     }
-    if (!window.initialise(QDir::currentPath().toStdString())) {
+    if (!window.initialise(QDir::currentPath().toStdString(), spawnFile)) {
         return 0;
     }
     window.exec();

@@ -154,7 +154,8 @@ void addBulkCommands(CLI::App& app, Action& action) {
     edit->add_option("--field", options->field, "area:N (1-20 but 2) or entry:N (1-18, every entry)")
         ->required();
     edit->add_option("--only-creature", options->onlyCreature,
-                     "with entry:N, only the entries of this NPC--ID");
+                     "with entry:N, only the entries of this NPC--ID")
+        ->transform(decimalInteger());
     auto* set =
         edit->add_option("--set", options->set, "set the field to this value")->allow_extra_args(false);
     auto* add =
@@ -191,7 +192,8 @@ void addBulkCommands(CLI::App& app, Action& action) {
     auto* remove = app.add_subcommand("remove", "Remove a search's hits or the records at given positions");
     remove->add_option("FILE", options->file, "spawn file")->required();
     addSearchOptions(remove, options->selection);
-    remove->add_option("--record", options->selection.positions, "1-based position of a record to remove");
+    remove->add_option("--record", options->selection.positions, "1-based position of a record to remove")
+        ->transform(decimalInteger());
     remove->add_option("--elements", options->elements, "element database that gives the creature names");
     remove->add_option("-o", options->out, "spawn file to write")->required();
     remove->callback([&action, options] {

@@ -34,6 +34,7 @@ void addClientCommands(CLI::App& app, Action& action) {
                                            "\"); print all six boxes and the marker");
     command
         ->add_option("--profile", *profile, "client profile: 0 = " + std::string(kClientProfiles[0].listText))
+        ->transform(decimalInteger())
         ->check(CLI::Range(std::size_t{0}, kClientProfiles.size() - 1));
     command->callback([&action, profile] { action = [profile] { return clientPositionCommand(*profile); }; });
 }

@@ -65,9 +65,14 @@ ToolOutput dbNamesCommand(const std::string& path) {
 } // namespace
 
 Result<ElementNameTables> loadNameTablesForTool(const std::string& path) {
-    auto db = loadDatabase(path);
+    const auto bytes = readWholeFile(path);
+    if (!bytes) {
+        return bytes.error();
+    }
+    // Beside a spawn file the database's own message ("读取失败！") would not say which file failed.
+    auto db = readElementDatabase(bytes.value());
     if (!db) {
-        return db.error();
+        return Error{path + ": " + db.error().message};
     }
     return std::move(db.value().names);
 }

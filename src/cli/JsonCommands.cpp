@@ -1,4 +1,5 @@
-// spawn-tool export and import: a spawn file as a JSON document and back.
+// spawn-tool export, import and append: a spawn file as a JSON document and back, and records
+// carried from one file into another.
 
 #include "ElementCommands.h"
 #include "FileIo.h"
@@ -7,6 +8,7 @@
 #include "ToolCommon.h"
 
 #include <memory>
+#include <vector>
 
 namespace spawn::tool {
 
@@ -55,12 +57,60 @@ ToolOutput importCommand(const std::string& jsonPath, const std::string& outPath
     return printJson(out);
 }
 
+ToolOutput appendCommand(const std::string& file, const std::string& source,
+                         const std::vector<std::int32_t>& picked, const std::string& outPath) {
+    auto loaded = loadSpawnFile(file, {});
+    if (!loaded) {
+        return failure(loaded.error().message);
+    }
+    SpawnFile& target = loaded.value();
+    // Records added after a stopped load would sit before the bytes the load stopped at, where the
+    // next load never reaches them.
+    if (target.stopped) {
+        return failure(file + ": " + target.stopped->message +
+                       " (records cannot be appended to a file read in part)");
+    }
+    auto records = readRecordSource(source);
+    if (!records) {
+        return failure(records.error().message);
+    }
+    std::vector<SpawnRecord> chosen;
+    if (picked.empty()) {
+        chosen = std::move(records).value();
+    } else {
+        const auto available = records.value().size();
+        for (const std::int32_t position : picked) {
+            if (position < 1 || static_cast<std::size_t>(position) > available) {
+                return failure(source + ": record " + std::to_string(position) + ": no such record (" +
+                               std::to_string(available) + " records)");
+            }
+            chosen.push_back(records.value()[static_cast<std::size_t>(position - 1)]);
+        }
+    }
+    const auto appended = static_cast<std::int32_t>(chosen.size());
+    for (SpawnRecord& record : chosen) {
+        target.records.append(std::move(record));
+    }
+    // The record-count word moves by the number appended, as in the window.
+    target.context.setRecordCountWord(target.context.recordCountWord() + appended);
+    const auto written = writeSpawnFile(outPath, target.context, target.records);
+    if (!written) {
+        return failure(written.error().message);
+    }
+    Json out;
+    out["appended"] = appended;
+    out["records"] = target.records.count();
+    out["file"] = outPath;
+    return printJson(out);
+}
+
 } // namespace
 
 void addJsonCommands(CLI::App& app, Action& action) {
     struct Options {
         std::string file;
         std::string elements;
+        std::string source;
         std::string out;
     };
     const auto options = std::make_shared<Options>();
@@ -78,6 +128,25 @@ void addJsonCommands(CLI::App& app, Action& action) {
     importCmd->add_option("-o", options->out, "spawn file to write")->required();
     importCmd->callback(
         [&action, options] { action = [options] { return importCommand(options->file, options->out); }; });
+
+    const auto appendOptions = std::make_shared<std::vector<std::int32_t>>();
+    auto* appendCmd = app.add_subcommand(
+        "append", "Append the records of another spawn file, JSON export or copied records to a spawn file");
+    appendCmd->add_option("FILE", options->file, "spawn file whose records come first")->required();
+    appendCmd->add_option("SOURCE", options->source, "spawn file, JSON export or records document")
+        ->required();
+    appendCmd
+        ->add_option("--record", *appendOptions,
+                     "1-based position in SOURCE of a record to append; repeat it, in the order wanted "
+                     "(default: every record)")
+        ->allow_extra_args(false)
+        ->transform(decimalInteger());
+    appendCmd->add_option("-o", options->out, "spawn file to write")->required();
+    appendCmd->callback([&action, options, appendOptions] {
+        action = [options, appendOptions] {
+            return appendCommand(options->file, options->source, *appendOptions, options->out);
+        };
+    });
 }
 
 } // namespace spawn::tool

@@ -84,7 +84,9 @@ void addRecordCommands(CLI::App& app, Action& action) {
 
     auto* show = app.add_subcommand("show", "Show one record's fields as the record form shows them");
     show->add_option("FILE", options->file, "spawn file")->required();
-    show->add_option("--record", options->position, "1-based position of the record")->required();
+    show->add_option("--record", options->position, "1-based position of the record")
+        ->required()
+        ->transform(decimalInteger());
     show->add_option("--elements", options->elements, "element database that gives the creature names");
     show->callback([&action, options] {
         action = [options] { return showCommand(options->file, options->position, options->elements); };

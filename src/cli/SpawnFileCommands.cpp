@@ -100,7 +100,9 @@ void addSpawnFileCommands(CLI::App& app, Action& action) {
 
     auto* demo = app.add_subcommand("demo", "Write the demo world into a folder");
     demo->add_option("DIR", options->folder, "folder")->required();
-    demo->add_option("--areas", options->areas, "number of spawn areas")->check(CLI::Range(0, 1000000));
+    demo->add_option("--areas", options->areas, "number of spawn areas")
+        ->transform(decimalInteger())
+        ->check(CLI::Range(0, 1000000));
     demo->add_flag("--force", options->force, "overwrite mobset.data and elements.data when they exist");
     demo->callback([&action, options] {
         action = [options] { return demoCommand(options->folder, options->areas, options->force); };

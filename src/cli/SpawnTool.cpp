@@ -3,6 +3,8 @@
 #include "SpawnVersion.h"
 #include "ToolCommon.h"
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
 
 namespace spawn::tool {
@@ -40,6 +42,31 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
         return {kExitUsage, {}, err.str()};
     }
     return action ? action() : ToolOutput{kExitUsage, {}, "no command\n"};
+}
+
+namespace {
+
+// 0 or the errno of the first write or flush that failed.
+int writeAll(std::FILE* stream, const std::string& text) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() || std::fflush(stream) != 0) {
+        return errno != 0 ? errno : EIO;
+    }
+    return 0;
+}
+
+} // namespace
+
+int printToolOutput(const ToolOutput& output, std::FILE* out, std::FILE* err) {
+    const int outError = writeAll(out, output.out);
+    // Nothing can be done about standard error failing too.
+    static_cast<void>(writeAll(err, output.err));
+    if (outError == 0) {
+        return output.exitCode;
+    }
+    const std::string message = std::string("无法写入：standard output (") + std::strerror(outError) + ")\n";
+    static_cast<void>(writeAll(err, message));
+    return output.exitCode != kExitOk ? output.exitCode : kExitFailure;
 }
 
 } // namespace spawn::tool

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,10 @@ struct ToolOutput {
 
 // Runs spawn-tool with its arguments (without the program name).
 ToolOutput runSpawnTool(const std::vector<std::string>& args);
+
+// Prints `output` to the two streams and gives the exit status. `out` is standard output: it is
+// flushed and checked, and a write that failed (a full disk, a device that refuses data) adds
+// "无法写入：standard output (<reason>)" to standard error and makes the status kExitFailure.
+int printToolOutput(const ToolOutput& output, std::FILE* out, std::FILE* err);
 
 } // namespace spawn::tool

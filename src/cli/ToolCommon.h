@@ -8,8 +8,10 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace spawn::tool {
 
@@ -28,6 +30,24 @@ inline ToolOutput failure(const std::string& message) {
 
 inline ToolOutput printJson(const Json& json, int exitCode = kExitOk) {
     return {exitCode, dumpLine(json), {}};
+}
+
+// Integer options are decimal whatever their spelling: CLI11 on its own reads "017" as octal and
+// "0x10" as hex, so a script that pads numbers with zeros would get another record. Leading zeros
+// are dropped here; anything but an optional minus and digits is refused, naming the option.
+inline CLI::Validator decimalInteger() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const std::size_t sign = !text.empty() && text.front() == '-' ? 1 : 0;
+            const std::string_view digits = std::string_view(text).substr(sign);
+            if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+                return "\"" + text + "\" is not a decimal integer";
+            }
+            const std::size_t firstSignificant = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+            text = text.substr(0, sign) + std::string(digits.substr(firstSignificant));
+            return {};
+        },
+        "DECIMAL");
 }
 
 // The coordinates object: the six boxes' texts and the marker (column, row from the top).

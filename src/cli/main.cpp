@@ -1,6 +1,6 @@
 #include "SpawnTool.h"
 
-#include <iostream>
+#include <cstdio>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -14,8 +14,5 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
     std::vector<std::string> args(argv + 1, argv + argc);
-    const auto result = spawn::tool::runSpawnTool(args);
-    std::cout << result.out << std::flush;
-    std::cerr << result.err << std::flush;
-    return result.exitCode;
+    return spawn::tool::printToolOutput(spawn::tool::runSpawnTool(args), stdout, stderr);
 }

@@ -12,11 +12,23 @@
 #include <new>
 #include <optional>
 #include <random>
+#include <string_view>
+#include <system_error>
 
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
 #endif
 
 namespace spawn {
@@ -27,6 +39,7 @@ constexpr const char* kNotRegularFile = "not a regular file";
 constexpr const char* kFileTooLarge = "file too large";
 constexpr const char* kMayBeIncomplete = "，文件可能已不完整";
 constexpr const char* kBackupIsAt = "，备份：";
+constexpr const char* kIsTheSameFile = " is the same file";
 
 // What one more read after the size known at opening may add.
 constexpr std::size_t kExtraReadSize = std::size_t{1} << 16;
@@ -50,15 +63,55 @@ struct WriteFault {
 };
 std::optional<WriteFault> g_writeFault;
 
+#ifdef _WIN32
+// _write takes an unsigned int count; larger writes go in pieces of this size.
+constexpr std::size_t kMaxWindowsWriteSize = std::size_t{1} << 30;
+#endif
+
+// One write call on a file descriptor: the count written, or -1 with errno set.
+long long writeSome(int fd, const std::uint8_t* data, std::size_t size) {
+#ifndef _WIN32
+    return ::write(fd, data, size);
+#else
+    return ::_write(fd, data, static_cast<unsigned int>(std::min(size, kMaxWindowsWriteSize)));
+#endif
+}
+
+// A file descriptor, closed when it goes out of scope unless closed before.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) {
+            static_cast<void>(close());
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+
+    // 0 or the errno of close(), which can report a failed write-back.
+    int close() {
+        const int fd = m_fd;
+        m_fd = -1;
+#ifndef _WIN32
+        return ::close(fd) == 0 ? 0 : errno;
+#else
+        return ::_close(fd) == 0 ? 0 : errno;
+#endif
+    }
+
+private:
+    int m_fd;
+};
+
 // Writes one file's data in order, counting what went in so that an injected failure can strike
 // midway. Each write returns 0 or the errno.
 class DataWriter {
 public:
-#ifndef _WIN32
     explicit DataWriter(int fd) : m_fd(fd) {}
-#else
-    explicit DataWriter(std::ofstream& out) : m_out(out) {}
-#endif
 
     int write(std::span<const std::uint8_t> data) {
         std::size_t done = 0;
@@ -70,8 +123,7 @@ public:
                 }
                 chunk = std::min(chunk, g_writeFault->bytesBefore - m_written);
             }
-#ifndef _WIN32
-            const ssize_t n = ::write(m_fd, data.data() + done, chunk);
+            const long long n = writeSome(m_fd, data.data() + done, chunk);
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -79,14 +131,6 @@ public:
                 return errno;
             }
             const auto written = static_cast<std::size_t>(n);
-#else
-            m_out.write(reinterpret_cast<const char*>(data.data() + done),
-                        static_cast<std::streamsize>(chunk));
-            if (!m_out) {
-                return EIO;
-            }
-            const std::size_t written = chunk;
-#endif
             done += written;
             m_written += written;
         }
@@ -94,11 +138,7 @@ public:
     }
 
 private:
-#ifndef _WIN32
     int m_fd;
-#else
-    std::ofstream& m_out;
-#endif
     std::size_t m_written = 0;
 };
 
@@ -208,42 +248,147 @@ private:
 // Puts a file's data through the writer; the message of a failure is complete as it stands.
 using Filler = std::function<Status(DataWriter&)>;
 
-#ifndef _WIN32
-
-// A file descriptor, closed when it goes out of scope unless closed before.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-
-    // 0 or the errno of close(), which can report a failed write-back.
-    int close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
-
-// How many links resolveLinks follows before it gives up, as the kernel does.
-constexpr int kMaxLinkDepth = 40;
 // How many names a temporary file tries before creating it counts as failed.
 constexpr int kTemporaryNameAttempts = 100;
 constexpr std::size_t kTemporarySuffixLength = 6;
+// What the temporary name adds to its stem: a dot and the suffix.
+constexpr std::size_t kTemporarySuffixRoom = 1 + kTemporarySuffixLength;
+// The name limit of the usual file systems, for a folder that does not tell its own.
+constexpr std::size_t kDefaultNameMax = 255;
+// The bytes that continue a UTF-8 character are 10xxxxxx.
+constexpr unsigned kUtf8ContinuationMask = 0xC0;
+constexpr unsigned kUtf8Continuation = 0x80;
+
+#ifndef _WIN32
+constexpr std::string_view kPathSeparators = "/";
+#else
+constexpr std::string_view kPathSeparators = "/\\";
+#endif
+
+// Where the last name of `path` begins.
+std::size_t nameStart(const std::string& path) {
+    const std::size_t separator = path.find_last_of(kPathSeparators);
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+std::string folderOf(const std::string& file) {
+    const std::size_t start = nameStart(file);
+    return start == 0 ? "." : file.substr(0, start);
+}
+
+// The longest name the folder accepts, in bytes.
+std::size_t nameLimitOf([[maybe_unused]] const std::string& folder) {
+#ifndef _WIN32
+    if (const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX); limit > 0) {
+        return static_cast<std::size_t>(limit);
+    }
+#endif
+    return kDefaultNameMax;
+}
+
+// `target` with its name cut, at a character boundary, so that the name and the temporary suffix
+// fit the folder's name limit: any name the folder accepts can then be saved.
+std::string temporaryStem(const std::string& target) {
+    const std::size_t start = nameStart(target);
+    const std::size_t limit = nameLimitOf(folderOf(target));
+    const std::size_t room = limit > kTemporarySuffixRoom ? limit - kTemporarySuffixRoom : 0;
+    std::size_t cut = target.size() - start;
+    if (cut > room) {
+        cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(target[start + cut]) & kUtf8ContinuationMask) ==
+                              kUtf8Continuation) {
+            --cut;
+        }
+    }
+    return target.substr(0, start + cut);
+}
+
+int currentProcessId() {
+#ifndef _WIN32
+    return static_cast<int>(::getpid());
+#else
+    return ::_getpid();
+#endif
+}
+
+#ifndef _WIN32
 // A new file's mode before the umask, as any program's new file gets.
 constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kPermissionBits = 07777;
+#endif
+
+// Creates `path` only if no file of that name exists; the descriptor or -1 with errno set.
+int createExclusively(const std::string& path) {
+#ifndef _WIN32
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+#else
+    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                   _S_IREAD | _S_IWRITE);
+#endif
+}
+
+struct Temporary {
+    int fd = -1;
+    std::string path;
+};
+
+// Creates a new file next to `target`, named after it with a random suffix. Created exclusively,
+// so no file of the user's is ever taken for it; with kNewFileMode where modes exist, so the umask
+// applies to it as to any new file. Fails with the errno.
+Result<Temporary> createTemporary(const std::string& target, int& err) {
+    static constexpr std::string_view kLetters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    // Names need not be unpredictable, only unlikely to be taken: exclusive creation settles any
+    // clash.
+    thread_local std::mt19937 random{
+        static_cast<std::uint32_t>(currentProcessId()) ^
+        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+    const std::string stem = temporaryStem(target);
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        std::string path = stem + ".";
+        for (std::size_t i = 0; i < kTemporarySuffixLength; ++i) {
+            path += kLetters[pick(random)];
+        }
+        const int fd = createExclusively(path);
+        if (fd >= 0) {
+            return Temporary{fd, std::move(path)};
+        }
+        if (errno != EEXIST) {
+            err = errno;
+            return Error{std::strerror(err)};
+        }
+    }
+    err = EEXIST;
+    return Error{std::strerror(err)};
+}
+
+// What a file the user may not write gives, whatever the platform's own wording.
+constexpr const char* kPermissionDenied = " (permission denied)";
+
+// Writes into an existing device, FIFO or socket as a shell redirection does: opened without
+// creating or truncating, never replaced (a rename would put a regular file in its place).
+Status writeStraightInto(const std::string& path, const std::string& failure, const Filler& fill) {
+#ifndef _WIN32
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+#else
+    FileDescriptor fd(::_open(path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
+#endif
+    if (!fd.isOpen()) {
+        return Error{failure + describeErrno(errno)};
+    }
+    DataWriter writer(fd.get());
+    Status filled = fill(writer);
+    if (const int closed = fd.close(); filled && closed != 0) {
+        return Error{failure + describeErrno(closed)};
+    }
+    return filled;
+}
+
+#ifndef _WIN32
+
+// How many links resolveLinks follows before it gives up, as the kernel does.
+constexpr int kMaxLinkDepth = 40;
 
 // The file `path` finally names: each symbolic link is replaced by its target, a relative target
 // taken from the link's own folder. A missing file ends the chain there (a dangling link names
@@ -263,44 +408,6 @@ Result<std::string> resolveLinks(const std::string& path) {
         current = target.is_absolute() ? target : current.parent_path() / target;
     }
     return Error{std::strerror(ELOOP)};
-}
-
-std::string folderOf(const std::string& file) {
-    const std::string folder = std::filesystem::path(file).parent_path().string();
-    return folder.empty() ? "." : folder;
-}
-
-struct Temporary {
-    int fd = -1;
-    std::string path;
-};
-
-// Creates a new file next to `target` whose name is `target` and a random suffix. Created with
-// kNewFileMode, so the umask applies to it as to any new file. Fails with the errno.
-Result<Temporary> createTemporary(const std::string& target, int& err) {
-    static constexpr std::string_view kLetters =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    // Names need not be unpredictable, only unlikely to be taken: O_EXCL settles any clash.
-    thread_local std::mt19937 random{
-        static_cast<std::uint32_t>(::getpid()) ^
-        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
-    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        std::string path = target + ".";
-        for (std::size_t i = 0; i < kTemporarySuffixLength; ++i) {
-            path += kLetters[pick(random)];
-        }
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (fd >= 0) {
-            return Temporary{fd, std::move(path)};
-        }
-        if (errno != EEXIST) {
-            err = errno;
-            return Error{std::strerror(err)};
-        }
-    }
-    err = EEXIST;
-    return Error{std::strerror(err)};
 }
 
 // Gives the open file the owner, group and permission bits of `model`. Owner and group are set
@@ -362,6 +469,11 @@ Status writeInPlace(const std::string& target, const std::string& failure, const
 // begins every message.
 Status replaceFile(const std::string& path, const std::string& failure, const Filler& fill,
                    const WriteOptions& options) {
+    // Followed through every link, also /dev/stdout's to a pipe, which names no file to resolve.
+    if (struct stat existing{};
+        ::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
+        return writeStraightInto(path, failure, fill);
+    }
     const auto resolved = resolveLinks(path);
     if (!resolved) {
         return Error{failure + " (" + resolved.error().message + ")"};
@@ -370,6 +482,12 @@ Status replaceFile(const std::string& path, const std::string& failure, const Fi
 
     struct stat previous {};
     const bool replacing = ::stat(target.c_str(), &previous) == 0;
+    // A file the user may not write is left alone, as the shell's ">>" would leave it, although
+    // the folder would let a new file be renamed over it. Root may write any file, as in the shell.
+    if (replacing && S_ISREG(previous.st_mode) &&
+        ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES) {
+        return Error{failure + kPermissionDenied};
+    }
     struct stat model {};
     const bool hasModel =
         replacing || (!options.metadataFrom.empty() && ::stat(options.metadataFrom.c_str(), &model) == 0);
@@ -424,28 +542,50 @@ Status replaceFile(const std::string& path, const std::string& failure, const Fi
 
 #else
 
+// The Windows path: the same temporary file, flush and replacing rename, without links, owners or
+// permission bits beyond the read-only attribute.
 Status replaceFile(const std::string& path, const std::string& failure, const Filler& fill,
                    const WriteOptions&) {
-    const std::string temp = path + ".saving";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        DataWriter writer(out);
-        Status filled = out ? fill(writer) : Status{Error{failure}};
-        out.flush();
-        if (!filled || !out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return filled ? Status{Error{failure}} : filled;
+    struct _stat64 existing {};
+    if (::_stat64(path.c_str(), &existing) == 0) {
+        const int type = existing.st_mode & _S_IFMT;
+        if (type != _S_IFREG && type != _S_IFDIR) {
+            return writeStraightInto(path, failure, fill);
+        }
+        if (type == _S_IFREG && (existing.st_mode & _S_IWRITE) == 0) {
+            return Error{failure + kPermissionDenied};
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return Error{failure + " (" + ec.message() + ")"};
+    int createError = 0;
+    auto temporary = createTemporary(path, createError);
+    if (!temporary) {
+        return Error{failure + describeErrno(createError)};
     }
-    return Done{};
+    const std::string temporaryPath = temporary.value().path;
+    FileDescriptor fd(temporary.value().fd);
+
+    DataWriter writer(fd.get());
+    Status status = fill(writer);
+    auto fail = [&](int err) {
+        if (status) {
+            status = Error{failure + describeErrno(err)};
+        }
+    };
+    if (status && ::_commit(fd.get()) != 0) {
+        fail(errno);
+    }
+    if (const int err = fd.close(); err != 0) {
+        fail(err);
+    }
+    if (status && ::MoveFileExA(temporaryPath.c_str(), path.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        status =
+            Error{failure + " (" + std::system_category().message(static_cast<int>(::GetLastError())) + ")"};
+    }
+    if (!status) {
+        static_cast<void>(::_unlink(temporaryPath.c_str()));
+    }
+    return status;
 }
 
 #endif
@@ -507,6 +647,11 @@ Status copyFileAtomically(const std::string& from, const std::string& to) {
     auto opened = SourceFile::open(from);
     if (!opened) {
         return Error{readFailed + " (" + opened.error().message + ")"};
+    }
+    // A backup that is the file itself, through a link, would be emptied before it is read.
+    std::error_code ec;
+    if (std::filesystem::equivalent(from, to, ec)) {
+        return Error{readFailed + " (" + to + kIsTheSameFile + ")"};
     }
     const std::string writeFailed = "无法写入备份文件：" + to;
     const Filler fill = [&](DataWriter& writer) -> Status {

@@ -33,9 +33,16 @@ struct WriteOptions {
 // Writes `bytes` to `path` so that a failure never leaves a half-written file:
 // - the bytes go to a temporary file in the folder of the file finally meant (a symbolic link, also
 //   a chain of links or a dangling one, is written through and stays a link), are flushed to disk,
-//   and the temporary file is renamed over that file; the folder is then flushed too;
+//   and the temporary file is renamed over that file; the folder is then flushed too. The
+//   temporary file is created exclusively (no file of the user's is ever taken for it), and its
+//   name is the target's, cut where needed, with a random suffix: it fits the folder's name limit
+//   whenever the target's name does;
 // - the file keeps the permission bits, and where the process may set them the owner and group, of
 //   the file it replaces; a new file gets 0666 under the umask;
+// - a file the process may not write is not replaced: "(permission denied)";
+// - an existing device, FIFO or socket (also through links, such as /dev/stdout) is written
+//   straight into as a shell redirection does: opened for writing without being created,
+//   truncated or replaced;
 // - only when the folder refuses the temporary file (no permission) while the file itself is
 //   writable, the file is written in place: truncated, written and flushed. Should that fail, the
 //   message says that the file may be incomplete and names `options.backupPath` if given.
@@ -45,7 +52,9 @@ Status writeFileAtomically(const std::string& path, std::span<const std::uint8_t
 
 // Copies the regular file `from` to `to` in blocks of kCopyBlockSize, written as
 // writeFileAtomically writes: a failure leaves the previous `to` whole unless it had to be written
-// in place. A new `to` takes the owner, group and permission bits of `from`.
+// in place. A new `to` takes the owner, group and permission bits of `from`. A `to` that is `from`
+// itself (the same file through a symbolic or hard link) is refused, naming both, and nothing is
+// written.
 Status copyFileAtomically(const std::string& from, const std::string& to);
 
 // Test seam: while one of these lives, the writes of file data above fail with `error` once

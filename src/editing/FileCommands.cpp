@@ -47,11 +47,15 @@ std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialog
 }
 
 std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, const ElementNameTables& names,
-                                                      const std::string& folder) {
+                                                      const std::string& folder,
+                                                      const std::string& namedFile) {
     const auto defaultPath = std::filesystem::path(folder) / SpawnLayout::kDefaultFileName;
     std::optional<std::string> candidate;
     std::error_code ec;
-    if (std::filesystem::exists(defaultPath, ec)) {
+    if (!namedFile.empty()) {
+        // A named file is tried even when it does not exist, so that the user reads why.
+        candidate = fullPath((std::filesystem::path(folder) / namedFile).string());
+    } else if (std::filesystem::exists(defaultPath, ec)) {
         candidate = fullPath(defaultPath.string());
     }
     for (;;) {

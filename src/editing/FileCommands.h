@@ -22,12 +22,13 @@ struct OpenedSpawnFile {
 // dialog was cancelled (no message) or the database is unusable (its message shown).
 std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialogs, const std::string& folder);
 
-// Finds and loads the spawn file at start-up: "mobset.data" in `folder`, otherwise the file the user
-// picks in the Open dialog. A file that cannot be read or is too short is reported by name and the
-// dialog comes again. A load that stopped early is reported with its message. Nothing when the
-// user cancels the dialog.
+// Finds and loads the spawn file at start-up: `namedFile` when given (as on the command line),
+// otherwise "mobset.data" in `folder`; failing that, the file the user picks in the Open dialog. A
+// file that cannot be read or is too short is reported by name and the dialog comes again. A load
+// that stopped early is reported with its message. Nothing when the user cancels the dialog.
 std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, const ElementNameTables& names,
-                                                      const std::string& folder);
+                                                      const std::string& folder,
+                                                      const std::string& namedFile = {});
 
 // The Save command: backs up the file on disk (a failure is reported and saving goes on), asks for
 // a name, writes the file atomically and reports the count saved. Cancelling the dialog, or a

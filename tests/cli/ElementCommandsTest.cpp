@@ -123,7 +123,11 @@ TEST(ElementCommandsTest, ListWithElementsShowsTheCreatureNames) {
     writeBytes(dir.file("big.data"), big.build());
     const auto refused = runSpawnTool({"list", dir.file("m.data"), "--elements", dir.file("big.data")});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "Big 40\n");
+    // Two files on the line: the message says which one failed.
+    EXPECT_EQ(refused.err, dir.file("big.data") + ": Big 40\n");
+    const auto missing = runSpawnTool({"list", dir.file("m.data"), "--elements", dir.file("none.data")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find(dir.file("none.data")), std::string::npos) << missing.err;
 }
 
 TEST(ElementCommandsTest, DemoDatabaseNamesABuildAndNamesMostDemoRecords) {

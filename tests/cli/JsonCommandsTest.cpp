@@ -333,3 +333,71 @@ TEST(JsonCommandsTest, UnreadableInputsAndWrongUsageFailWithoutWriting) {
     EXPECT_EQ(runSpawnTool({"import", dir.file("x.json")}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"export"}).exitCode, 2);
 }
+
+TEST(JsonCommandsTest, EverySpellingOfNegativeZeroKeepsItsSignInAFloatField) {
+    // jq prints negative zero as "-0", which the parser hands over as the integer 0. A "-0" inside
+    // a string, or in an integer field, must not shift which numbers count.
+    const TempFolder dir;
+    writeText(dir.file("z.json"),
+              R"({"format": 1, "leading_block": "deadbeef", "header_words": [-7, 16909060, 99],
+        "records": [{"name": "a \"-0\" -0", "area": [-0, 0, -0, -0.0, -0e0, 0, -0, -0, 0, 1e0, -0,
+                                                    -0, 0, -0, 0, 0, 0, 0, 0, 0], "entries": []}],
+        "remainder": ""})");
+    const auto result = runSpawnTool({"import", dir.file("z.json"), "-o", dir.file("z.data")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    auto record = zeroRecord(0);
+    for (const std::size_t offset : {8u, 12u, 16u, 28u, 40u}) { // fields 3, 4, 5, 8 and 11
+        writeFloatBits(record, offset, 0x80000000u);
+    }
+    writeFloatBits(record, 36, std::bit_cast<std::uint32_t>(1.0f));
+    EXPECT_EQ(readBytes(dir.file("z.data")), fileBytes(1, {record}));
+}
+
+TEST(JsonCommandsTest, AppendTakesTheChosenRecordsOfASpawnFileOrJsonInTheOrderGivenAndWritesNothingOnError) {
+    const TempFolder dir;
+    auto odd = recordBytes(2, 321, 9);
+    writeFloatBits(odd, 8, 0x7FC12345u);  // a NaN with a payload
+    writeFloatBits(odd, 12, 0x80000000u); // negative zero
+    const std::vector<std::vector<std::uint8_t>> source = {recordBytes(1, 16), odd, recordBytes(0, 0, 40)};
+    const auto first = recordBytes(3, 700, 60);
+    const auto second = recordBytes(1, 7, 80);
+    writeBytes(dir.file("m.data"), fileBytes(2, {first, second}, {7, 7}));
+    writeBytes(dir.file("s.data"), fileBytes(3, source));
+    ASSERT_EQ(runSpawnTool({"export", dir.file("s.data"), "-o", dir.file("s.json")}).exitCode, 0);
+
+    const auto fromSpawn = runSpawnTool({"append", dir.file("m.data"), dir.file("s.data"), "--record", "3",
+                                         "--record", "01", "-o", dir.file("out.data")});
+    ASSERT_EQ(fromSpawn.exitCode, 0) << fromSpawn.err;
+    EXPECT_EQ(fromSpawn.out, R"({"appended":2,"records":4,"file":")" + dir.file("out.data") + "\"}\n");
+    EXPECT_EQ(readBytes(dir.file("out.data")), fileBytes(4, {first, second, source[2], source[0]}, {7, 7}));
+
+    const auto fromJson = runSpawnTool({"append", dir.file("m.data"), dir.file("s.json"), "--record", "2",
+                                        "--record", "2", "-o", dir.file("json.data")});
+    ASSERT_EQ(fromJson.exitCode, 0) << fromJson.err;
+    EXPECT_EQ(readBytes(dir.file("json.data")), fileBytes(4, {first, second, odd, odd}, {7, 7}));
+    ASSERT_EQ(
+        runSpawnTool({"append", dir.file("m.data"), dir.file("s.json"), "-o", dir.file("all.data")}).exitCode,
+        0);
+    EXPECT_EQ(readBytes(dir.file("all.data")),
+              fileBytes(5, {first, second, source[0], odd, source[2]}, {7, 7}));
+
+    // Errors name the file and the record; the target is left as it was.
+    writeText(dir.file("bad.json"), R"({"format": 1, "records": [{"area": [0, 0, 0], "entries": []}]})");
+    writeBytes(dir.file("stopped.data"), fileBytes(3, {first}));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{dir.file("m.data"), dir.file("s.data"), "--record", "4"}, dir.file("s.data") + ": record 4: "},
+        {{dir.file("m.data"), dir.file("bad.json")}, dir.file("bad.json") + ": record 1, field 4: "},
+        {{dir.file("m.data"), dir.file("missing.json")}, dir.file("missing.json")},
+        {{dir.file("stopped.data"), dir.file("s.data")}, dir.file("stopped.data")}};
+    for (auto [args, message] : refused) {
+        args.insert(args.begin(), "append");
+        args.insert(args.end(), {"-o", dir.file("out.data")});
+        const auto result = runSpawnTool(args);
+        EXPECT_EQ(result.exitCode, 1) << message;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_EQ(readBytes(dir.file("out.data")),
+                  fileBytes(4, {first, second, source[2], source[0]}, {7, 7}));
+    }
+}

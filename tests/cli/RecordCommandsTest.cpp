@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <bit>
+#include <filesystem>
 
 using namespace spawn;
 using namespace spawn::testing;
@@ -95,4 +96,44 @@ TEST(RecordCommandsTest, SearchListsTheHitsOfTheFirstEntryWithTheirPositions) {
     EXPECT_EQ(runSpawnTool({"search", w.file()}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"search", w.file(), "--id", "1", "--name", "x"}).exitCode, 2);
     EXPECT_EQ(runSpawnTool({"search", w.dir.file("none.data"), "--id", "1"}).exitCode, 1);
+}
+
+TEST(RecordCommandsTest, IntegerOptionsAreDecimalWithLeadingZerosAndRefuseOtherSpellingsNamingTheOption) {
+    const TempFolder dir;
+    std::vector<std::vector<std::uint8_t>> records;
+    for (std::int32_t p = 1; p <= 17; ++p) {
+        records.push_back(recordBytes(1, 100 + p));
+    }
+    writeBytes(dir.file("m.data"), fileBytes(17, records));
+    std::filesystem::create_directory(dir.file("d"));
+    for (const char* text : {"017", "17", "00017"}) {
+        const Json out = run({"show", dir.file("m.data"), "--record", text});
+        EXPECT_EQ(out["position"], 17) << text;
+        EXPECT_EQ(out["id"], 117) << text;
+    }
+    EXPECT_EQ(run({"show", dir.file("m.data"), "--record", "010"})["id"], 110);
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"show", dir.file("m.data"), "--record", "0x10"},
+        {"show", dir.file("m.data"), "--record", "1e1"},
+        {"show", dir.file("m.data"), "--record", "0b1"},
+        {"show", dir.file("m.data"), "--record", " 5"},
+        {"demo", dir.file("d"), "--areas", "0x10"},
+        {"demo", dir.file("d"), "--areas", "10.0"},
+        {"client-position", "--profile", "0x0"},
+        {"remove", dir.file("m.data"), "-o", dir.file("o.data"), "--record", "0x1"},
+        {"edit", dir.file("m.data"), "--field", "entry:1", "--set", "1", "-o", dir.file("o.data"),
+         "--only-creature", "0x65"},
+        {"append", dir.file("m.data"), dir.file("m.data"), "-o", dir.file("o.data"), "--record", "0x1"}};
+    for (const auto& args : refused) {
+        const auto result = runSpawnTool(args);
+        EXPECT_EQ(result.exitCode, 2) << args.back();
+        EXPECT_NE(result.err.find(args[args.size() - 2]), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("d") + "/mobset.data"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.data")));
+
+    ASSERT_EQ(runSpawnTool({"demo", dir.file("d"), "--areas", "0100"}).exitCode, 0);
+    EXPECT_EQ(run({"list", dir.file("d") + "/mobset.data"})["count_word"], 100);
 }

@@ -26,6 +26,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -239,6 +240,45 @@ TEST_F(ClientProcessTest, SpawnToolExeWritesTheSameDemoWorldAsTheLinuxBuild) {
         EXPECT_FALSE(written.empty()) << name;
         EXPECT_TRUE(written == readBytes((dir.path() / "linux" / name).string())) << name;
     }
+}
+
+// spawn-tool.exe's temporary files take names no file of the user's has, and none is left after
+// a failed write either.
+TEST_F(ClientProcessTest, SpawnToolExeLeavesTheUsersFilesAloneAndNoTemporaryFileBehind) {
+    if (!g_wineReady) {
+        GTEST_SKIP() << g_wineProblem;
+    }
+    const TempFolder dir;
+    const std::string world = (dir.path() / "world").string();
+    ASSERT_EQ(spawnTool({"demo", world, "--areas", "20"}).exitCode, 0);
+    ASSERT_EQ(spawnTool({"export", world + "/mobset.data", "-o", dir.file("m.json")}).exitCode, 0);
+    const std::vector<std::uint8_t> notes{'m', 'y', ' ', 'n', 'o', 't', 'e', 's'};
+    writeBytes(dir.file("out.data.saving"), notes);
+    writeBytes(dir.file("out.data"), {1, 2, 3});
+    std::filesystem::create_directory(dir.path() / "folder.data");
+    auto names = [&dir] {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            found.push_back(entry.path().filename().string());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> expected{"folder.data", "m.json", "out.data", "out.data.saving", "world"};
+
+    const auto imported =
+        windowsSpawnTool({"import", "Z:" + dir.file("m.json"), "-o", "Z:" + dir.file("out.data")});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_TRUE(readBytes(dir.file("out.data")) == readBytes(world + "/mobset.data"));
+    EXPECT_EQ(readBytes(dir.file("out.data.saving")), notes);
+    EXPECT_EQ(names(), expected);
+
+    // A folder cannot be replaced by the file: the write fails after the temporary file was made.
+    const auto failed =
+        windowsSpawnTool({"import", "Z:" + dir.file("m.json"), "-o", "Z:" + dir.file("folder.data")});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("无法写入文件：Z:" + dir.file("folder.data")), std::string::npos) << failed.err;
+    EXPECT_EQ(names(), expected);
 }
 
 // The window on a spawn file, with its first record in the form: the button moves only the

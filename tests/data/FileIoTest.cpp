@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,4 +198,134 @@ TEST(ReadWholeFileTest, AFileLongerThanItsSizeSaidGivesWhatOneMoreReadReturns) {
     ASSERT_TRUE(read.ok());
     ASSERT_GT(read.value().size(), 5u);
     EXPECT_EQ(std::string(read.value().begin(), read.value().begin() + 5), "Name:");
+}
+
+TEST(BackupTest, ABackupThatIsTheFileItselfThroughALinkIsRefusedAndTheFileKeepsEveryByte) {
+    const TempFolder dir;
+    const std::string file = dir.file("mobset.data");
+    const std::string backup = dir.file("mobset.data.bak");
+    writeBytes(file, pattern(3 * kCopyBlockSize + 5, 1));
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    const std::string refused = "无法备份文件：" + file + " (" + backup + " is the same file)";
+    // In a folder that refuses new files a backup is written in place, which would empty the file.
+    for (const bool hardLink : {false, true}) {
+        SCOPED_TRACE(hardLink ? "hard link" : "symbolic link");
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+        fs::remove(backup);
+        if (hardLink) {
+            fs::create_hard_link(file, backup);
+        } else {
+            fs::create_symlink("mobset.data", backup);
+        }
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+        const WithoutRoot nobody;
+        ASSERT_TRUE(nobody.ok());
+        const auto status = copyFileAtomically(file, backup);
+        ASSERT_FALSE(status.ok());
+        EXPECT_EQ(status.error().message, refused);
+        EXPECT_EQ(readBytes(file), pattern(3 * kCopyBlockSize + 5, 1));
+    }
+    // Where the folder would take a temporary file the answer is the same.
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const auto status = copyFileAtomically(file, backup);
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.error().message, refused);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"mobset.data", "mobset.data.bak"}));
+}
+
+namespace {
+
+// Reads a FIFO from before anything writes it until its writer closes it, or for at most
+// `deadline`: a writer that never comes fails the test instead of hanging it.
+class FifoReader {
+public:
+    explicit FifoReader(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)),
+          m_thread([this] { readUntilClosed(); }) {}
+    ~FifoReader() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FifoReader(const FifoReader&) = delete;
+    FifoReader& operator=(const FifoReader&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    std::vector<std::uint8_t> bytes() {
+        m_thread.join();
+        return m_bytes;
+    }
+
+private:
+    static constexpr std::chrono::seconds kDeadline{20};
+
+    void readUntilClosed() {
+        const auto end = std::chrono::steady_clock::now() + kDeadline;
+        std::array<std::uint8_t, 4096> block{};
+        while (m_fd >= 0 && std::chrono::steady_clock::now() < end) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) {
+                continue;
+            }
+            const ssize_t n = ::read(m_fd, block.data(), block.size());
+            if (n > 0) {
+                m_bytes.insert(m_bytes.end(), block.begin(), block.begin() + n);
+            } else if (n == 0) {
+                return; // the writer has closed it
+            }
+        }
+    }
+
+    int m_fd;
+    std::vector<std::uint8_t> m_bytes;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(SaveOntoSpecialFilesTest, AFifoIsWrittenStraightIntoDirectlyOrThroughALinkAndStaysAFifo) {
+    const TempFolder dir;
+    const std::string fifo = dir.file("out.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("out.fifo", dir.path() / "link.data");
+    // More than a pipe holds, so the writer waits on the reader midway.
+    const auto bytes = pattern(200'000, 3);
+    for (const std::string& target : {fifo, dir.file("link.data")}) {
+        FifoReader reader(fifo);
+        ASSERT_TRUE(reader.isOpen());
+        const auto status = writeFileAtomically(target, bytes);
+        EXPECT_TRUE(status.ok()) << (status.ok() ? "" : status.error().message);
+        EXPECT_TRUE(reader.bytes() == bytes) << target;
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_TRUE(fs::is_symlink(dir.path() / "link.data"));
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"link.data", "out.fifo"}));
+}
+
+TEST(SaveNameTest, NamesAsLongAsTheFolderAllowsAreWrittenReplacedAndBackedUp) {
+    const TempFolder dir;
+    if (::pathconf(dir.path().c_str(), _PC_NAME_MAX) != 255) {
+        GTEST_SKIP() << "the temporary folder's file system does not take names of 255 bytes";
+    }
+    std::string wide; // 85 characters of 3 bytes: a cut must not split one
+    for (int i = 0; i < 85; ++i) {
+        wide += "怪";
+    }
+    for (const std::string& name : {std::string(250, 'm') + ".data", wide}) {
+        ASSERT_EQ(name.size(), 255u);
+        const std::string file = dir.file(name);
+        ASSERT_TRUE(writeFileAtomically(file, pattern(100, 1)).ok());
+        ASSERT_TRUE(writeFileAtomically(file, pattern(60, 2)).ok());
+        EXPECT_EQ(readBytes(file), pattern(60, 2));
+        writeBytes(dir.file("short.data"), pattern(10, 3));
+        ASSERT_TRUE(copyFileAtomically(dir.file("short.data"), file).ok());
+        EXPECT_EQ(readBytes(file), pattern(10, 3));
+        std::vector<std::string> expected{name, "short.data"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(namesIn(dir.path()), expected);
+        fs::remove(file);
+    }
 }

@@ -16,6 +16,9 @@
 // import takes for any float. "count_word" appears after "header_words" only when the file's
 // record-count word differs from the number of records read (a stopped load); import then writes
 // it as given, otherwise the number of records. "name" is written on request and ignored by import.
+//
+// The records alone travel as {"format": 1, "records": [...]}: what a copy puts on the clipboard,
+// and what paste and append take besides a whole export.
 
 #include "Result.h"
 #include "SpawnFile.h"
@@ -23,8 +26,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
-namespace spawn::tool {
+namespace spawn {
 
 inline constexpr int kSpawnJsonFormat = 1;
 
@@ -36,4 +40,19 @@ std::string exportSpawnJson(const SpawnFile& file, bool withNames);
 // form numbers them) or the key that is wrong, and what is wrong with it.
 Result<SpawnFile> importSpawnJson(std::span<const std::uint8_t> text);
 
-} // namespace spawn::tool
+// The records document of the records at `positions` (1-based, in the order given). Precondition:
+// each position is within 1..records.count().
+std::string exportRecordsJson(const SpawnRecordList& records, std::span<const std::int32_t> positions,
+                              bool withNames);
+
+// The records of a records document or of a whole export (whose other parts are checked as import
+// checks them, then left). Refuses anything else with import's one-line reason. The records carry
+// no names yet.
+Result<std::vector<SpawnRecord>> importRecordsJson(std::span<const std::uint8_t> text);
+
+// The records of a file given as the source of an append: a JSON document (export or records
+// document) when it starts with "{" and reads as one, otherwise a spawn file, of which the records
+// read before any stop are taken. Errors name the file.
+Result<std::vector<SpawnRecord>> readRecordSource(const std::string& path);
+
+} // namespace spawn

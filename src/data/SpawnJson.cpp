@@ -2,6 +2,7 @@
 
 #include "ByteReader.h"
 #include "ByteText.h"
+#include "FileIo.h"
 #include "NumberText.h"
 #include "SpawnLayout.h"
 
@@ -15,8 +16,9 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <vector>
 
-namespace spawn::tool {
+namespace spawn {
 
 using namespace SpawnLayout;
 
@@ -93,8 +95,42 @@ struct Scalar {
     Kind kind;
     std::int64_t integer = 0;
     std::uint64_t unsignedInteger = 0;
-    std::string_view text; // a float's or string's text, or the literal
+    std::string_view text;     // a float's or string's text, or the literal
+    bool negativeZero = false; // an integer spelled "-0"
 };
+
+// The parser hands an integer over without its text, so "-0" (as jq prints negative zero) would
+// reach a float field as +0. This finds the ordinals, among the document's numbers in order, of
+// the ones spelled "-0", so that a float field can keep the sign.
+std::vector<std::size_t> negativeZeroOrdinals(std::string_view text) {
+    std::vector<std::size_t> found;
+    if (text.find("-0") == std::string_view::npos) {
+        return found;
+    }
+    constexpr std::string_view kNumberCharacters = "0123456789+-.eE";
+    std::size_t ordinal = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            const std::size_t end = std::min(text.find_first_not_of(kNumberCharacters, i), text.size());
+            if (text.substr(i, end - i) == "-0") {
+                found.push_back(ordinal);
+            }
+            ++ordinal;
+            i = end - 1;
+        }
+    }
+    return found;
+}
 
 // At most `length` bytes of the text, cut before a UTF-8 sequence rather than inside one.
 std::string_view cutText(std::string_view text, std::size_t length) {
@@ -164,9 +200,15 @@ public:
 
     bool null() { return scalar({Scalar::Kind::Literal, 0, 0, "null"}); }
     bool boolean(bool value) { return scalar({Scalar::Kind::Literal, 0, 0, value ? "true" : "false"}); }
-    bool number_integer(number_integer_t value) { return scalar({Scalar::Kind::Integer, value, 0, {}}); }
-    bool number_unsigned(number_unsigned_t value) { return scalar({Scalar::Kind::Unsigned, 0, value, {}}); }
+    bool number_integer(number_integer_t value) {
+        return scalar({Scalar::Kind::Integer, value, 0, {}, nextNumberIsNegativeZero()});
+    }
+    bool number_unsigned(number_unsigned_t value) {
+        nextNumberIsNegativeZero();
+        return scalar({Scalar::Kind::Unsigned, 0, value, {}});
+    }
     bool number_float(number_float_t, const string_t& text) {
+        nextNumberIsNegativeZero();
         return scalar({Scalar::Kind::Float, 0, 0, text});
     }
     bool string(string_t& value) { return scalar({Scalar::Kind::String, 0, 0, value}); }
@@ -309,10 +351,32 @@ public:
         return fail(std::string(shown) + (shown.size() < what.size() ? "…" : ""));
     }
 
+    // Whether a document of the records alone is taken (the file's other parts may be missing).
+    explicit SpawnJsonReader(bool recordsOnly) : m_recordsOnly(recordsOnly) {}
+
     const std::string& error() const { return m_error; }
-    SpawnFile takeFile() { return std::move(m_file); }
+    SpawnFile takeFile() {
+        m_file.records.reserve(m_records.size());
+        for (SpawnRecord& record : m_records) {
+            m_file.records.append(std::move(record));
+        }
+        return std::move(m_file);
+    }
+    std::vector<SpawnRecord> takeRecords() { return std::move(m_records); }
+
+    // The ordinals negativeZeroOrdinals found in the text being parsed.
+    void setNegativeZeros(std::vector<std::size_t> ordinals) { m_negativeZeros = std::move(ordinals); }
 
 private:
+    // Counts one more number of the document; true when it is spelled "-0".
+    bool nextNumberIsNegativeZero() {
+        const std::size_t ordinal = m_numbersSeen++;
+        while (m_nextNegativeZero < m_negativeZeros.size() && m_negativeZeros[m_nextNegativeZero] < ordinal) {
+            ++m_nextNegativeZero;
+        }
+        return m_nextNegativeZero < m_negativeZeros.size() && m_negativeZeros[m_nextNegativeZero] == ordinal;
+    }
+
     bool fail(std::string message) {
         if (m_error.empty()) {
             m_error = std::move(message);
@@ -320,7 +384,7 @@ private:
         return false;
     }
 
-    std::string recordText() const { return "record " + std::to_string(m_file.records.count() + 1); }
+    std::string recordText() const { return "record " + std::to_string(m_records.size() + 1); }
 
     // The field about to be read (or missing), numbered over the whole record as the form does.
     std::string fieldText() const {
@@ -412,6 +476,9 @@ private:
     std::optional<std::uint32_t> floatBits(const Scalar& v) {
         switch (v.kind) {
         case Scalar::Kind::Integer:
+            if (v.negativeZero) {
+                return kNegativeZeroBits;
+            }
             return std::bit_cast<std::uint32_t>(static_cast<float>(v.integer));
         case Scalar::Kind::Unsigned:
             return std::bit_cast<std::uint32_t>(static_cast<float>(v.unsignedInteger));
@@ -573,23 +640,26 @@ private:
         if (!record) {
             return fail(recordText() + ": " + record.error().message);
         }
-        m_file.records.append(std::move(record).value());
+        m_records.push_back(std::move(record).value());
         m_place = Place::Records;
         return true;
     }
 
     bool endRoot() {
         for (std::size_t k = 0; k < kRootKeyCount; ++k) {
-            if (k != kCountWord && !m_rootSeen[k]) {
+            const bool optional = k == kCountWord || (m_recordsOnly && k != kFormat && k != kRecords);
+            if (!optional && !m_rootSeen[k]) {
                 return fail(quotedText(kRootKeyNames[k]) + " is missing");
             }
         }
-        m_file.context.setRecordCountWord(m_countWord.value_or(m_file.records.count()));
+        m_file.context.setRecordCountWord(m_countWord.value_or(static_cast<std::int32_t>(m_records.size())));
         m_place = Place::Finished;
         return true;
     }
 
+    bool m_recordsOnly = false;
     SpawnFile m_file;
+    std::vector<SpawnRecord> m_records;
     std::string m_error;
     std::string m_problem; // why the last value checked did not fit
     Place m_place = Place::Start;
@@ -607,15 +677,54 @@ private:
     // A record's "name" is read over, whatever it holds.
     bool m_skipping = false;
     std::size_t m_skipDepth = 0;
+
+    std::vector<std::size_t> m_negativeZeros; // ascending
+    std::size_t m_nextNegativeZero = 0;
+    std::size_t m_numbersSeen = 0;
 };
+
+} // namespace
+
+namespace {
+
+// One record's line (and its entries' lines) of the "records" array.
+void appendRecord(std::string& out, const SpawnRecord& record, bool withNames, bool last) {
+    out += " {";
+    if (withNames) {
+        out += "\"name\": " + Json(record.displayName).dump(-1, ' ', false, Json::error_handler_t::replace) +
+               ", ";
+    }
+    out += "\"area\": ";
+    const std::span<const std::uint8_t> bytes = record.bytes;
+    appendFields(out, kAreaFieldTypes, kAreaOffsets, bytes);
+    out += ", \"entries\": [";
+    for (std::int32_t e = 0; e < record.entryCount; ++e) {
+        out += e > 0 ? ",\n  " : "\n  ";
+        appendFields(out, kEntryFieldTypes, kEntryOffsets,
+                     bytes.subspan(kAreaHeaderSize + static_cast<std::size_t>(e) * kCreatureEntrySize));
+    }
+    out += last ? "]}\n" : "]},\n";
+}
+
+// Each byte of a record takes about three characters as text.
+constexpr std::size_t kTextPerRecordByte = 3;
+
+Status parseWith(SpawnJsonReader& reader, std::span<const std::uint8_t> text) {
+    reader.setNegativeZeros(
+        negativeZeroOrdinals(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+    if (!Json::sax_parse(text.begin(), text.end(), &reader)) {
+        return Error{reader.error().empty() ? "not a JSON document" : reader.error()};
+    }
+    return Done{};
+}
 
 } // namespace
 
 std::string exportSpawnJson(const SpawnFile& file, bool withNames) {
     const SpawnFileContext& context = file.context;
     std::string out;
-    // Each byte of a record takes about three characters as text; base64 takes four per three.
-    out.reserve(256 + 3 * file.records.byteSize() + 4 * context.remainder.size() / 3);
+    // Base64 takes four characters per three bytes.
+    out.reserve(256 + kTextPerRecordByte * file.records.byteSize() + 4 * context.remainder.size() / 3);
     out += "{\"format\": ";
     appendInt(out, kSpawnJsonFormat);
     out += ", \"leading_block\": \"" + formatHexBytes(context.leadingBlock) + "\", \"header_words\": [";
@@ -633,34 +742,77 @@ std::string exportSpawnJson(const SpawnFile& file, bool withNames) {
     out += ", \"records\": [\n";
     std::int32_t left = file.records.count();
     for (const auto& record : file.records) {
-        out += " {";
-        if (withNames) {
-            out +=
-                "\"name\": " + Json(record.displayName).dump(-1, ' ', false, Json::error_handler_t::replace) +
-                ", ";
-        }
-        out += "\"area\": ";
-        const std::span<const std::uint8_t> bytes = record.bytes;
-        appendFields(out, kAreaFieldTypes, kAreaOffsets, bytes);
-        out += ", \"entries\": [";
-        for (std::int32_t e = 0; e < record.entryCount; ++e) {
-            out += e > 0 ? ",\n  " : "\n  ";
-            appendFields(out, kEntryFieldTypes, kEntryOffsets,
-                         bytes.subspan(kAreaHeaderSize + static_cast<std::size_t>(e) * kCreatureEntrySize));
-        }
-        out += --left > 0 ? "]},\n" : "]}\n";
+        appendRecord(out, record, withNames, --left == 0);
     }
     out += "], \"remainder\": \"" + encodeBase64(context.remainder) + "\"}\n";
     return out;
 }
 
+std::string exportRecordsJson(const SpawnRecordList& records, std::span<const std::int32_t> positions,
+                              bool withNames) {
+    std::size_t bytes = 0;
+    for (const std::int32_t position : positions) {
+        bytes += records.at(position).bytes.size();
+    }
+    std::string out;
+    out.reserve(64 + kTextPerRecordByte * bytes);
+    out += "{\"format\": ";
+    appendInt(out, kSpawnJsonFormat);
+    out += ", \"records\": [\n";
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        appendRecord(out, records.at(positions[i]), withNames, i + 1 == positions.size());
+    }
+    out += "]}\n";
+    return out;
+}
+
 Result<SpawnFile> importSpawnJson(std::span<const std::uint8_t> text) {
-    SpawnJsonReader reader;
-    const bool parsed = Json::sax_parse(text.begin(), text.end(), &reader);
-    if (!parsed) {
-        return Error{reader.error().empty() ? "not a JSON document" : reader.error()};
+    SpawnJsonReader reader(false);
+    if (auto parsed = parseWith(reader, text); !parsed) {
+        return parsed.error();
     }
     return reader.takeFile();
 }
 
-} // namespace spawn::tool
+Result<std::vector<SpawnRecord>> importRecordsJson(std::span<const std::uint8_t> text) {
+    SpawnJsonReader reader(true);
+    if (auto parsed = parseWith(reader, text); !parsed) {
+        return parsed.error();
+    }
+    return reader.takeRecords();
+}
+
+Result<std::vector<SpawnRecord>> readRecordSource(const std::string& path) {
+    const auto bytes = readWholeFile(path);
+    if (!bytes) {
+        return bytes.error();
+    }
+    const std::span<const std::uint8_t> data = bytes.value();
+    const auto first = std::find_if(data.begin(), data.end(), [](std::uint8_t b) {
+        return b != ' ' && b != '\t' && b != '\n' && b != '\r';
+    });
+    std::optional<Error> jsonError;
+    if (first != data.end() && *first == '{') {
+        auto records = importRecordsJson(data);
+        if (records) {
+            return records;
+        }
+        jsonError = Error{path + ": " + records.error().message};
+    }
+    auto file = parseSpawnFile(data, {}, path);
+    // A document that failed to read is not taken for a spawn file unless it reads as one in full.
+    if (jsonError && (!file || file.value().stopped)) {
+        return *jsonError;
+    }
+    if (!file) {
+        return file.error();
+    }
+    std::vector<SpawnRecord> records;
+    records.reserve(static_cast<std::size_t>(file.value().records.count()));
+    for (const SpawnRecord& record : file.value().records) {
+        records.push_back(record);
+    }
+    return records;
+}
+
+} // namespace spawn
