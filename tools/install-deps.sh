@@ -11,6 +11,7 @@ packages=(
   fonts-wqy-microhei locales
   libx11-dev libxcb1-dev libxau-dev xvfb wine wine64 g++-mingw-w64-x86-64
   git
+  python3 help2man gzip dpkg-dev fakeroot file lintian desktop-file-utils appstream zip unzip
 )
 
 missing=()

@@ -6,12 +6,16 @@ Standard library only, and deterministic: the same seed draws the same pixels on
 so the committed files can be checked by running this again and comparing.
 
     python3 resources/map/generate_assets.py   # rewrites world.bmp, marker.png, app.png here
+    python3 resources/map/generate_assets.py --app-icons DIR 16 48   # DIR/16x16/apps/spawn-editor.png, ...
+
+The second form draws the application icon at the sizes of a desktop icon theme, for the package.
 """
 
 import heapq
 import math
 import os
 import struct
+import sys
 import zlib
 
 SEED = 313
@@ -446,7 +450,18 @@ def app_shade(u, v):
     return colour + (1.0,)
 
 
+def write_app_icons(folder, sizes):
+    """Each size drawn afresh rather than scaled from 128, so the small ones stay sharp."""
+    for size in sizes:
+        target = os.path.join(folder, "%dx%d" % (size, size), "apps")
+        os.makedirs(target, exist_ok=True)
+        write_png(os.path.join(target, "spawn-editor.png"), size, size, render(size, app_shade))
+
+
 def main():
+    if len(sys.argv) > 2 and sys.argv[1] == "--app-icons":
+        write_app_icons(sys.argv[2], [int(size) for size in sys.argv[3:]])
+        return
     folder = os.path.dirname(os.path.abspath(__file__))
     write_bmp(os.path.join(folder, "world.bmp"), MAP_WIDTH, MAP_HEIGHT, draw_world_map(MAP_WIDTH, MAP_HEIGHT))
     write_png(os.path.join(folder, "marker.png"), ICON_SIZE, ICON_SIZE, render(ICON_SIZE, marker_shade))

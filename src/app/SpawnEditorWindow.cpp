@@ -15,6 +15,7 @@
 #include "RecordEditor.h"
 #include "RecordListModel.h"
 #include "RecoveryKeeper.h"
+#include "SpawnVersion.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -83,7 +83,6 @@ inline constexpr auto kGeometryKey = "window/geometry";
 } // namespace WindowSettings
 
 inline constexpr const char* kProgramName = "Spawn Editor";
-inline constexpr const char* kProgramVersion = "1.4.0";
 
 // The editor's one window. It owns the document and every control, and routes each command to
 // the logic that carries it out.

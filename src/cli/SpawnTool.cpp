@@ -1,5 +1,6 @@
 #include "SpawnTool.h"
 
+#include "SpawnVersion.h"
 #include "ToolCommon.h"
 
 #include <cerrno>
@@ -9,8 +10,10 @@
 namespace spawn::tool {
 
 ToolOutput runSpawnTool(const std::vector<std::string>& args) {
-    CLI::App app{"spawn-tool: reads, checks and generates spawn files; prints one JSON object"};
+    CLI::App app{"spawn-tool: reads, checks and generates spawn files; prints one JSON object", "spawn-tool"};
     app.require_subcommand(1);
+    // "spawn-tool 1.4.0": the form help2man reads when it makes the manual page.
+    app.set_version_flag("--version", std::string("spawn-tool ") + kProgramVersion);
 
     Action action;
     addSpawnFileCommands(app, action);
@@ -22,6 +25,8 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addClientCommands(app, action);
     addLintCommands(app, action);
     addDiffCommand(app, action);
+    // After the commands, which would otherwise each take it over.
+    app.set_help_all_flag("--help-all", "Print the help of every command and exit");
 
     // CLI11 takes the arguments in reverse order, without the program name.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -31,6 +36,8 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
         return {kExitOk, app.help(), {}};
     } catch (const CLI::CallForAllHelp&) {
         return {kExitOk, app.help("", CLI::AppFormatMode::All), {}};
+    } catch (const CLI::CallForVersion& e) {
+        return {kExitOk, std::string(e.what()) + "\n", {}};
     } catch (const CLI::ParseError& e) {
         std::ostringstream err;
         err << e.what() << "\nRun with --help for more information.\n";
