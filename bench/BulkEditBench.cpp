@@ -2,6 +2,7 @@
 // and its undo, beside a naive baseline of one step per record.
 
 #include "BenchApplication.h"
+#include "BenchDialogs.h"
 #include "BenchFiles.h"
 #include "BulkEdit.h"
 #include "DialogService.h"
@@ -15,16 +16,6 @@ namespace {
 
 using namespace spawn;
 
-class YesDialogs : public DialogService {
-public:
-    std::optional<std::string> chooseFileToOpen(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseFileToSave(const FileDialogRequest&) override { return std::nullopt; }
-    void showMessage(const std::string&) override {}
-    bool confirmDiscard(const std::string&) override { return false; }
-    bool askYesNo(const std::string&) override { return true; }
-    Answer ask(const std::string&, bool, Answer) override { return Answer::Yes; }
-};
-
 // The document, list and editor of a window on the big demo file, in the full view.
 struct Editing {
     Editing() {
@@ -33,7 +24,7 @@ struct Editing {
         editor.showLoadedFile();
     }
     const ElementNameTables names;
-    YesDialogs dialogs;
+    bench::AnsweringDialogs dialogs{Answer::Yes};
     SpawnDocument document;
     RecordListModel list{document};
     RecordEditor editor{document, names, list, dialogs};

@@ -2,6 +2,7 @@
 // text, and 10,000 records pasted back as one history step with the list drawn again.
 
 #include "BenchApplication.h"
+#include "BenchDialogs.h"
 #include "BenchFiles.h"
 #include "DialogService.h"
 #include "RecordClipboard.h"
@@ -24,16 +25,6 @@ using namespace spawn;
 
 constexpr std::int32_t kPastedRecords = 10000;
 
-class SilentDialogs : public DialogService {
-public:
-    std::optional<std::string> chooseFileToOpen(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseFileToSave(const FileDialogRequest&) override { return std::nullopt; }
-    void showMessage(const std::string&) override {}
-    bool confirmDiscard(const std::string&) override { return false; }
-    bool askYesNo(const std::string&) override { return false; }
-    Answer ask(const std::string&, bool, Answer defaultAnswer) override { return defaultAnswer; }
-};
-
 // The window's parts that copy and paste touch, on the 50,000-record demo file, with the list
 // shown in a view.
 struct Editor {
@@ -50,7 +41,7 @@ struct Editor {
     ElementNameTables names;
     SpawnDocument document;
     RecordListModel list{document};
-    SilentDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     RecordEditor editor{document, names, list, dialogs};
     RecordClipboard clipboard{document, names, list, editor, dialogs};
     QTableView view;

@@ -3,6 +3,7 @@
 // them, the naive form with a real label and edit box for every field, as the baseline.
 
 #include "BenchApplication.h"
+#include "BenchDialogs.h"
 #include "BenchFiles.h"
 #include "ByteReader.h"
 #include "DemoElements.h"
@@ -30,16 +31,6 @@ using namespace spawn;
 // The frame the form lives in, as large as the window's frame 1001.
 constexpr int kFrameWidth = 404;
 constexpr int kFrameHeight = 444;
-
-class DiscardDialogs : public DialogService {
-public:
-    std::optional<std::string> chooseFileToOpen(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseFileToSave(const FileDialogRequest&) override { return std::nullopt; }
-    void showMessage(const std::string&) override {}
-    bool confirmDiscard(const std::string&) override { return false; }
-    Answer ask(const std::string&, bool, Answer defaultAnswer) override { return defaultAnswer; }
-    bool askYesNo(const std::string&) override { return false; }
-};
 
 // Records 1 and 2 have 100 entries, record 3 has none.
 SpawnFile formFile() {
@@ -73,7 +64,7 @@ struct FormOnScreen {
     }
 
     QApplication& app = spawn::bench::benchApplication();
-    DiscardDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     SpawnDocument document;
     RecordListModel list{document};
     ElementNameTables names;
@@ -179,7 +170,7 @@ SpawnDocument& searchDocument() {
 
 void searchBench(benchmark::State& state, SearchMode mode, const std::string& text) {
     SpawnDocument& document = searchDocument();
-    DiscardDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     RecordListModel list(document);
     const ElementNameTables names;
     RecordEditor editor(document, names, list, dialogs);
@@ -216,7 +207,7 @@ void BM_Undo1000StepsOn50k(benchmark::State& state) {
     spawn::bench::benchApplication();
     const auto& bytes = spawn::bench::bigFile();
     const ElementNameTables names;
-    DiscardDialogs dialogs;
+    bench::AnsweringDialogs dialogs;
     for (auto _ : state) {
         state.PauseTiming();
         SpawnDocument document;

@@ -77,9 +77,4 @@ Answer QtDialogService::ask(const std::string& text, bool withCancel, Answer def
     return Answer::Cancel;
 }
 
-bool QtDialogService::askYesNo(const std::string& text) {
-    return QMessageBox::question(m_parent, QCoreApplication::applicationName(), QString::fromStdString(text),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
-}
-
 } // namespace spawn

@@ -16,7 +16,6 @@ public:
     void showMessage(const std::string& text) override;
     bool confirmDiscard(const std::string& text) override;
     Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) override;
-    bool askYesNo(const std::string& text) override;
 
 private:
     QWidget* m_parent;

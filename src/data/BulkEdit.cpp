@@ -25,8 +25,8 @@ constexpr int kMaxFactorDecimals = 9;
 
 __extension__ typedef __int128 Int128;
 
-// A decimal integer as typed: optional sign, digits; surrounding white space allowed.
-std::optional<std::int64_t> parseInteger(std::string_view text) {
+// A number as typed, without the blanks around it and a leading '+'.
+std::string_view withoutBlanksAndPlus(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
     }
@@ -36,6 +36,21 @@ std::optional<std::int64_t> parseInteger(std::string_view text) {
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
     }
+    return text;
+}
+
+// A form label without its trailing ": ".
+std::string bareLabel(std::size_t formField) {
+    std::string label = formFieldLabel(formField);
+    while (!label.empty() && (label.back() == ' ' || label.back() == ':')) {
+        label.pop_back();
+    }
+    return label;
+}
+
+// A decimal integer as typed: optional sign, digits; surrounding white space allowed.
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+    text = withoutBlanksAndPlus(text);
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
@@ -75,15 +90,7 @@ std::optional<Decimal> parseDecimal(std::string_view text) {
 
 // The whole text as a finite double, or nothing.
 std::optional<double> parseReal(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
+    text = withoutBlanksAndPlus(text);
     double value = 0;
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
@@ -138,12 +145,8 @@ std::size_t formNumber(const BulkEditSpec& spec, std::size_t entry) {
 }
 
 Error refusal(std::int32_t position, std::size_t formField, const std::string& why) {
-    std::string label = formFieldLabel(formField);
-    while (!label.empty() && (label.back() == ' ' || label.back() == ':')) {
-        label.pop_back();
-    }
     return Error{"record " + std::to_string(position) + ", field " + std::to_string(formField) + " (" +
-                 label + "): " + why};
+                 bareLabel(formField) + "): " + why};
 }
 
 // The field's new bytes, or why there are none.
@@ -235,12 +238,11 @@ bool isBulkEditableField(BulkFieldKind kind, std::size_t field) {
 }
 
 std::string bulkFieldName(BulkFieldKind kind, std::size_t field) {
-    std::string label = formFieldLabel(kind == BulkFieldKind::Area ? field : kAreaFieldCount + field);
-    while (!label.empty() && (label.back() == ' ' || label.back() == ':')) {
-        label.pop_back();
-    }
     // Unlabelled entry fields are named by their number within the entry, not in the form.
-    return kind == BulkFieldKind::Entry && field > 3 ? std::to_string(field) : label;
+    if (kind == BulkFieldKind::Entry && field > kEntryLeadingLabels.size()) {
+        return std::to_string(field);
+    }
+    return bareLabel(kind == BulkFieldKind::Area ? field : kAreaFieldCount + field);
 }
 
 Result<BulkEditPlan> planBulkEdit(const SpawnRecordList& records, std::span<const std::int32_t> positions,

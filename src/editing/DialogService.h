@@ -35,8 +35,6 @@ public:
     // A question with Yes and No, and Cancel when `withCancel`; Enter gives `defaultAnswer`.
     // Closing the dialog otherwise gives Cancel, or No without Cancel.
     virtual Answer ask(const std::string& text, bool withCancel, Answer defaultAnswer) = 0;
-    // A question with Yes and No; No is the default answer.
-    virtual bool askYesNo(const std::string& text) = 0;
 };
 
 } // namespace spawn

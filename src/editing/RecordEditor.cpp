@@ -282,7 +282,7 @@ bool RecordEditor::removeListedRecords() {
         return false;
     }
     const std::string what = recordCountText(static_cast<std::int64_t>(positions.size()));
-    if (!m_dialogs.askYesNo("Remove " + what + "?")) {
+    if (m_dialogs.ask("Remove " + what + "?", false, Answer::No) != Answer::Yes) {
         return false;
     }
     m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + what));

@@ -854,11 +854,13 @@ void SpawnEditorWindowTest::listedRecordsAreEditedAndRemovedInOneStepEachAndTheH
     // Remove the hits of a search: asked first, one step.
     control<QLineEdit>(window, 1009)->setText(QStringLiteral("321"));
     QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
-    dialogs.yesNoAnswers = {false, true};
+    dialogs.questionAnswers = {Answer::No, Answer::Yes};
     window.findChild<QAction*>(QStringLiteral("RemoveListed"))->trigger();
     QCOMPARE(bytesNow(window), edited);
     window.findChild<QAction*>(QStringLiteral("RemoveListed"))->trigger();
-    QCOMPARE(dialogs.questions, (std::vector<std::string>{"Remove 1 record?", "Remove 1 record?"}));
+    QCOMPARE(dialogs.asked.size(), std::size_t{2});
+    QCOMPARE(dialogs.asked.back().text, std::string("Remove 1 record?"));
+    QVERIFY(dialogs.asked.back().defaultAnswer == Answer::No && !dialogs.asked.back().withCancel);
     QCOMPARE(window.document().records().count(), 2);
     QCOMPARE(control<QLabel>(window, 1005)->text(), QString::fromUtf8("查找到 0 项"));
 

@@ -18,8 +18,6 @@ public:
     std::deque<std::optional<std::string>> saveAnswers;
     std::deque<bool> discardAnswers;
     std::deque<Answer> questionAnswers;
-    std::deque<bool> yesNoAnswers;
-    std::vector<std::string> questions;
 
     std::vector<std::string> messages;
     std::vector<FileDialogRequest> openRequests;
@@ -61,17 +59,6 @@ public:
         }
         const Answer answer = questionAnswers.front();
         questionAnswers.pop_front();
-        return answer;
-    }
-
-    bool askYesNo(const std::string& text) override {
-        questions.push_back(text);
-        if (yesNoAnswers.empty()) {
-            unexpected.emplace_back("yes/no question");
-            return false;
-        }
-        const bool answer = yesNoAnswers.front();
-        yesNoAnswers.pop_front();
         return answer;
     }
 
