@@ -17,7 +17,15 @@ namespace spawn {
 
 RecordEditor::RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
                            DialogService& dialogs, QObject* parent)
-    : QObject(parent), m_document(document), m_names(names), m_list(list), m_dialogs(dialogs) {}
+    : QObject(parent), m_document(document), m_names(names), m_list(list), m_dialogs(dialogs) {
+    // A new file (a reload, a recovered copy) numbers its records afresh: the form's record is not
+    // in it, whatever serial it had, so Apply cannot write the old record's fields over another.
+    connect(&m_document, &SpawnDocument::loaded, this, [this] {
+        m_form.setSourceSerial(std::nullopt);
+        m_currentRow = kNoRow;
+        forgetHandledRow();
+    });
+}
 
 void RecordEditor::showLoadedFile() {
     m_list.showAll();

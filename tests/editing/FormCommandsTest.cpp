@@ -146,6 +146,15 @@ TEST(FormCommandsTest, ApplyFindsItsRecordWhereverItNowStandsAndNeverAnother) {
     e.editor.applyForm();
     EXPECT_EQ(e.saved(), before);
     EXPECT_EQ(e.dialogs.messages, std::vector<std::string>{kSourceRecordGone});
+
+    // A file loaded anew (a reload) numbers its records afresh: the form's old record is not
+    // among them, even where a serial matches, and Apply writes nothing into the new file.
+    e.editor.selectRecord(0);
+    e.type(1, "6262");
+    e.document.load(parseSpawnFile(before, e.tables, "mobset.data").value(), "mobset.data");
+    e.editor.applyForm();
+    EXPECT_EQ(e.saved(), before);
+    EXPECT_EQ(e.dialogs.messages.back(), kSourceRecordGone);
 }
 
 TEST(FormCommandsTest, NewAppendsAfterTheRecordsReadInTheFullViewAndKeepsTheUnreadBytes) {
