@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -39,6 +40,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -626,7 +628,7 @@ void SpawnEditorWindow::buildRecordList() {
 
 bool SpawnEditorWindow::initialise(const std::string& folder, const std::string& spawnFile) {
     m_folder = folder;
-    auto names = loadElementNamesAtStartup(*m_dialogs, folder);
+    auto names = loadElementNamesAtStartup(*m_dialogs, folder, spawnFile);
     if (!names) {
         return false;
     }
@@ -653,17 +655,26 @@ void SpawnEditorWindow::saveFile() {
     const auto mayWrite = [this](const std::string& path) {
         return confirmSaveOverChangedFile(*m_diskWatch, *m_dialogs, path);
     };
-    if (saveSpawnFile(m_document, *m_dialogs, m_folder, mayWrite)) {
+    // Before "N  Saved!" comes up: while it is up the watch hears of this write.
+    const auto written = [this] {
         m_recovery->removeCopy();
         fileOnDiskIs(m_document.spawnPath());
-    }
+    };
+    saveSpawnFile(m_document, *m_dialogs, m_folder, mayWrite, written);
 }
 
 void SpawnEditorWindow::updateCaption() {
+    // The open file's name, so that two windows can be told apart.
+    const std::string& path = m_document.spawnPath();
+    const QString name =
+        path.empty()
+            ? QString::fromUtf8(SpawnLayout::kDefaultFileName.data(),
+                                static_cast<qsizetype>(SpawnLayout::kDefaultFileName.size()))
+            : QFile::decodeName(QByteArray::fromStdString(std::filesystem::path(path).filename().string()));
+    // "[*]" in a name is text, not the place of the unsaved mark.
     setWindowTitle(QStringLiteral("%1 %2 - %3[*]")
                        .arg(QString::fromUtf8(kProgramName), QString::fromUtf8(kProgramVersion),
-                            QString::fromUtf8(SpawnLayout::kDefaultFileName.data(),
-                                              static_cast<qsizetype>(SpawnLayout::kDefaultFileName.size()))));
+                            QString(name).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"))));
     setWindowModified(m_document.isModified());
 }
 

@@ -94,8 +94,9 @@ public:
     ~SpawnEditorWindow() override;
 
     // Start-up: reads the names and loads the spawn file, looking in `folder` first; `spawnFile`,
-    // when given, is opened instead of the folder's "mobset.data". False when the program is to end
-    // before the window is shown.
+    // when given, is opened instead of the folder's "mobset.data", and the element database is
+    // looked for beside it before `folder`. False when the program is to end before the window is
+    // shown.
     bool initialise(const std::string& folder, const std::string& spawnFile = {});
 
     SpawnDocument& document() { return m_document; }
@@ -168,6 +169,7 @@ private:
     void buildFileSafety();
     void loadOpenedFile(OpenedSpawnFile opened); // offers a recovery copy first
     void fileOnDiskIs(const std::string& path);  // loaded or saved: what later changes compare with
+    void followFileOnDisk(); // the recovery copies, the open marker and the caption follow the watch
     void fileChangedOnDisk();
 
     std::unique_ptr<DialogService> m_ownDialogs;

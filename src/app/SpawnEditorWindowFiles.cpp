@@ -22,22 +22,29 @@ void SpawnEditorWindow::buildFileSafety() {
 }
 
 void SpawnEditorWindow::loadOpenedFile(OpenedSpawnFile opened) {
+    warnIfOpenInAnotherWindow(*m_dialogs, m_recovery->folder(), opened.path, m_recovery->window());
     RecoveryOffer offer = offerRecoveryCopy(*m_dialogs, m_names, m_recovery->folder(), opened.path);
     if (offer.recovered) {
         m_document.loadUnsaved(std::move(*offer.recovered), opened.path);
-        m_recovery->adoptCopy();
+        // Save then asks, as in the session the work comes from, when the file changed since.
+        m_diskWatch->setFileBasedOn(opened.path, offer.basedOn);
+        followFileOnDisk();
+        m_recovery->adoptCopy(offer.copy);
     } else {
         m_document.load(std::move(opened.file), opened.path);
-        if (offer.keepCopy) {
-            m_recovery->holdCopyOf(opened.path);
-        }
+        fileOnDiskIs(opened.path);
     }
-    fileOnDiskIs(opened.path);
 }
 
 void SpawnEditorWindow::fileOnDiskIs(const std::string& path) {
     m_diskWatch->setFile(path);
+    followFileOnDisk();
+}
+
+void SpawnEditorWindow::followFileOnDisk() {
     m_recovery->setDiskStamp(m_diskWatch->knownStamp());
+    m_recovery->fileIsOpen(m_diskWatch->path());
+    updateCaption();
 }
 
 void SpawnEditorWindow::fileChangedOnDisk() {

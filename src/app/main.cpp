@@ -19,7 +19,7 @@ void describeCommandLine(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(
         "Edits a game server's spawn file (mobset.data): lists its areas and their creatures, edits,\n"
         "appends and removes records, shows them on the world map and saves the file byte for byte.\n"
-        "Reads the element database elements.data from the current folder."));
+        "Reads the element database elements.data beside FILE, else from the current folder."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(

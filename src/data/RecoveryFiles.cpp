@@ -4,12 +4,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
+#include <utility>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -24,6 +29,8 @@ using Json = nlohmann::json;
 constexpr const char* kStateSubfolder = "spawn-editor/recovery";
 constexpr const char* kBytesSuffix = ".data";
 constexpr const char* kInfoSuffix = ".json";
+constexpr const char* kOpenSuffix = ".open";
+constexpr char kOwnerMark = '@'; // never in a safe file name, so an older version's names cannot hold it
 
 // FNV-1a, 64 bits: stable across builds and runs, unlike std::hash.
 constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ULL;
@@ -87,6 +94,102 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
+// "<hash>-<name>": how every file kept for `spawnPath` begins.
+std::string namePrefix(const std::string& spawnPath) {
+    std::array<char, 17> hex{};
+    std::snprintf(hex.data(), hex.size(), "%016llx", static_cast<unsigned long long>(pathHash(spawnPath)));
+    return std::string(hex.data()) + "-" + safeFileName(spawnPath);
+}
+
+std::string ownerPart(const std::optional<RecoveryOwner>& owner) {
+    if (!owner) {
+        return {};
+    }
+    return kOwnerMark + std::to_string(owner->process.pid) + "-" + std::to_string(owner->process.started) +
+           "-" + std::to_string(owner->window);
+}
+
+template <class Number> bool readNumber(std::string_view& text, Number& value) {
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (parsed.ec != std::errc{} || parsed.ptr == text.data()) {
+        return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(parsed.ptr - text.data()));
+    return true;
+}
+
+// What ownerPart wrote: nothing for an older version's copy, an owner, or no name of ours at all.
+struct ParsedOwner {
+    bool ours = false;
+    std::optional<RecoveryOwner> owner;
+};
+ParsedOwner parseOwnerPart(std::string_view text) {
+    if (text.empty()) {
+        return {true, std::nullopt};
+    }
+    RecoveryOwner owner;
+    if (text.front() != kOwnerMark) {
+        return {};
+    }
+    text.remove_prefix(1);
+    const auto dash = [&text] {
+        if (text.empty() || text.front() != '-') {
+            return false;
+        }
+        text.remove_prefix(1);
+        return true;
+    };
+    if (text.starts_with('-') || !readNumber(text, owner.process.pid) || !dash() ||
+        !readNumber(text, owner.process.started) || !dash() || !readNumber(text, owner.window) ||
+        !text.empty()) {
+        return {};
+    }
+    return {true, owner};
+}
+
+// The files in `folder` kept for `spawnPath` that end in `suffix`: each name's owner part.
+std::vector<std::pair<std::filesystem::path, std::optional<RecoveryOwner>>>
+filesKeptFor(const std::string& folder, const std::string& spawnPath, std::string_view suffix) {
+    std::vector<std::pair<std::filesystem::path, std::optional<RecoveryOwner>>> found;
+    const std::string prefix = namePrefix(spawnPath);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() < prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+            !name.ends_with(suffix)) {
+            continue;
+        }
+        const auto parsed = parseOwnerPart(
+            std::string_view(name).substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+        if (parsed.ours) {
+            found.emplace_back(it->path(), parsed.owner);
+        }
+    }
+    return found;
+}
+
+Status makeFolder(const std::string& folder) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            return Error{"无法创建恢复副本文件夹：" + folder + " (" + ec.message() + ")"};
+        }
+        // Unsaved work is the user's alone.
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    }
+    return Done{};
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& text) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+std::string markerPath(const std::string& folder, const std::string& spawnPath, const RecoveryOwner& owner) {
+    return (std::filesystem::path(folder) / (namePrefix(spawnPath) + ownerPart(owner) + kOpenSuffix))
+        .string();
+}
+
 } // namespace
 
 std::optional<DiskStamp> diskStampOf(const std::string& path) {
@@ -128,12 +231,16 @@ std::string defaultRecoveryFolder() {
     return (base / kStateSubfolder).string();
 }
 
-RecoveryPaths recoveryPathsFor(const std::string& folder, const std::string& spawnPath) {
-    std::array<char, 17> hex{};
-    std::snprintf(hex.data(), hex.size(), "%016llx", static_cast<unsigned long long>(pathHash(spawnPath)));
+RecoveryOwner newRecoveryOwner() {
+    static std::atomic<std::uint64_t> windows{0};
+    return {thisProcess(), ++windows};
+}
+
+RecoveryPaths recoveryPathsFor(const std::string& folder, const std::string& spawnPath,
+                               const std::optional<RecoveryOwner>& owner) {
     const std::string stem =
-        (std::filesystem::path(folder) / (std::string(hex.data()) + "-" + safeFileName(spawnPath))).string();
-    return {stem + kBytesSuffix, stem + kInfoSuffix};
+        (std::filesystem::path(folder) / (namePrefix(spawnPath) + ownerPart(owner))).string();
+    return {stem + kBytesSuffix, stem + kInfoSuffix, owner};
 }
 
 std::string recoveryTimeNow() {
@@ -149,30 +256,20 @@ std::string recoveryTimeNow() {
     return text.data();
 }
 
-Status writeRecoveryCopy(const std::string& folder, const RecoveryInfo& info,
+Status writeRecoveryCopy(const std::string& folder, const RecoveryPaths& paths, const RecoveryInfo& info,
                          std::span<const std::uint8_t> bytes) {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        std::filesystem::create_directories(folder, ec);
-        if (ec) {
-            return Error{"无法创建恢复副本文件夹：" + folder + " (" + ec.message() + ")"};
-        }
-        // Unsaved work is the user's alone.
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+    if (auto made = makeFolder(folder); !made) {
+        return made;
     }
-    const RecoveryPaths paths = recoveryPathsFor(folder, info.spawnPath);
     if (auto written = writeFileAtomically(paths.bytes, bytes); !written) {
         return written;
     }
     const Json json{{"spawnPath", info.spawnPath}, {"time", info.time}, {"disk", stampJson(info.diskStamp)}};
-    const std::string text = json.dump(2) + "\n";
-    return writeFileAtomically(paths.info,
-                               std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return writeFileAtomically(paths.info, bytesOf(json.dump(2) + "\n"));
 }
 
-Result<std::optional<RecoveryCopy>> readRecoveryCopy(const std::string& folder,
+Result<std::optional<RecoveryCopy>> readRecoveryCopy(const RecoveryPaths& paths,
                                                      const std::string& spawnPath) {
-    const RecoveryPaths paths = recoveryPathsFor(folder, spawnPath);
     const bool hasBytes = exists(paths.bytes);
     const bool hasInfo = exists(paths.info);
     if (!hasBytes && !hasInfo) {
@@ -202,8 +299,7 @@ Result<std::optional<RecoveryCopy>> readRecoveryCopy(const std::string& folder,
     return std::optional<RecoveryCopy>{RecoveryCopy{std::move(*info), std::move(bytes).value()}};
 }
 
-Status removeRecoveryCopy(const std::string& folder, const std::string& spawnPath) {
-    const RecoveryPaths paths = recoveryPathsFor(folder, spawnPath);
+Status removeRecoveryCopy(const RecoveryPaths& paths) {
     std::error_code ec;
     // The JSON goes first: bytes left without it are reported, never offered.
     for (const std::string& path : {paths.info, paths.bytes}) {
@@ -213,6 +309,74 @@ Status removeRecoveryCopy(const std::string& folder, const std::string& spawnPat
         }
     }
     return Done{};
+}
+
+std::vector<RecoveryPaths> recoveryCopiesOfEndedWindows(const std::string& folder,
+                                                        const std::string& spawnPath,
+                                                        const ProcessCheck& runs) {
+    struct Found {
+        RecoveryPaths paths;
+        std::int64_t writtenNs = 0;
+    };
+    std::vector<Found> copies;
+    for (const char* suffix : {kInfoSuffix, kBytesSuffix}) {
+        for (const auto& [path, owner] : filesKeptFor(folder, spawnPath, suffix)) {
+            if (owner && runs(owner->process)) {
+                continue;
+            }
+            const RecoveryPaths paths = recoveryPathsFor(folder, spawnPath, owner);
+            if (std::ranges::any_of(copies,
+                                    [&](const Found& seen) { return seen.paths.info == paths.info; })) {
+                continue; // its JSON came first
+            }
+            const auto stamp = diskStampOf(path.string());
+            copies.push_back({paths, stamp ? stamp->modifiedNs : 0});
+        }
+    }
+    std::ranges::sort(copies, [](const Found& a, const Found& b) {
+        return a.writtenNs != b.writtenNs ? a.writtenNs > b.writtenNs : a.paths.info < b.paths.info;
+    });
+    std::vector<RecoveryPaths> newestFirst;
+    for (Found& copy : copies) {
+        newestFirst.push_back(std::move(copy.paths));
+    }
+    return newestFirst;
+}
+
+Status markFileOpen(const std::string& folder, const std::string& spawnPath, const RecoveryOwner& owner) {
+    if (auto made = makeFolder(folder); !made) {
+        return made;
+    }
+    // The marker holds the full path, which its hashed name cannot be told back from.
+    return writeFileAtomically(markerPath(folder, spawnPath, owner), bytesOf(spawnPath));
+}
+
+Status unmarkFileOpen(const std::string& folder, const std::string& spawnPath, const RecoveryOwner& owner) {
+    const std::string path = markerPath(folder, spawnPath, owner);
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    if (ec) {
+        return Error{"无法删除：" + path + " (" + ec.message() + ")"};
+    }
+    return Done{};
+}
+
+bool fileOpenInAnotherWindow(const std::string& folder, const std::string& spawnPath,
+                             const RecoveryOwner& self, const ProcessCheck& runs) {
+    bool found = false;
+    for (const auto& [path, owner] : filesKeptFor(folder, spawnPath, kOpenSuffix)) {
+        if (!owner || *owner == self) {
+            continue;
+        }
+        if (!runs(owner->process)) {
+            std::error_code ec;
+            std::filesystem::remove(path, ec); // a window that ended without taking its marker away
+            continue;
+        }
+        const auto text = readWholeFile(path.string());
+        found = found || (text && std::string(text.value().begin(), text.value().end()) == spawnPath);
+    }
+    return found;
 }
 
 } // namespace spawn

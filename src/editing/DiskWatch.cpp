@@ -32,6 +32,12 @@ void DiskWatch::setFile(const std::string& path) {
     rewatch();
 }
 
+void DiskWatch::setFileBasedOn(const std::string& path, const std::optional<DiskStamp>& basedOn) {
+    setFile(path);
+    m_announced = m_known;
+    m_known = basedOn;
+}
+
 bool DiskWatch::changedOnDisk() const {
     const auto now = diskStampOf(m_path);
     return now && now != m_known;

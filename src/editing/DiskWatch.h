@@ -30,6 +30,10 @@ public:
 
     // The file as the document has just loaded or saved it: watched from now on.
     void setFile(const std::string& path);
+    // The file as recovered work found it: `basedOn` is what the file was when that work began
+    // (nothing: not known), so that Save asks when the file changed since. The version on disk now
+    // counts as announced: the recovery question has said whether it changed.
+    void setFileBasedOn(const std::string& path, const std::optional<DiskStamp>& basedOn);
     const std::string& path() const { return m_path; }
     const std::optional<DiskStamp>& knownStamp() const { return m_known; }
 

@@ -5,6 +5,7 @@
 #include "SpawnDocument.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace spawn {
 
@@ -22,11 +23,21 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialogs,
-                                                           const std::string& folder) {
-    auto bytes = readWholeFile((std::filesystem::path(folder) / kElementsFileName).string());
+std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialogs, const std::string& folder,
+                                                           const std::string& namedFile) {
+    std::vector<std::string> folders;
+    if (!namedFile.empty()) {
+        folders.push_back(folderOf(fullPath((std::filesystem::path(folder) / namedFile).string())));
+    }
+    if (folders.empty() || folders.front() != fullPath(folder)) {
+        folders.push_back(folder);
+    }
+    auto bytes = readWholeFile((std::filesystem::path(folders.front()) / kElementsFileName).string());
+    for (std::size_t i = 1; !bytes && i < folders.size(); ++i) {
+        bytes = readWholeFile((std::filesystem::path(folders[i]) / kElementsFileName).string());
+    }
     while (!bytes) {
-        const auto chosen = dialogs.chooseFileToOpen({std::string(kElementsFileName), folder});
+        const auto chosen = dialogs.chooseFileToOpen({std::string(kElementsFileName), folders.front()});
         if (!chosen) {
             return std::nullopt;
         }
@@ -79,7 +90,8 @@ std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, co
 }
 
 bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::string& folder,
-                   const std::function<bool(const std::string&)>& mayWrite) {
+                   const std::function<bool(const std::string&)>& mayWrite,
+                   const std::function<void()>& written) {
     const std::string backedUp = document.spawnPath();
     const auto backup = makeBackup(backedUp);
     if (!backup) {
@@ -104,6 +116,9 @@ bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::s
     if (const auto saved = document.saveAs(path, options); !saved) {
         dialogs.showMessage(saved.error().message);
         return false;
+    }
+    if (written) {
+        written();
     }
     dialogs.showMessage(savedMessageText(document.records().count()));
     return true;

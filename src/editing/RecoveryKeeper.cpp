@@ -25,13 +25,29 @@ RecoveryKeeper::~RecoveryKeeper() {
     }
     m_wake.notify_all();
     m_worker.join();
+    if (m_markedPath) {
+        static_cast<void>(unmarkFileOpen(m_folder, *m_markedPath, m_window));
+    }
 }
 
-void RecoveryKeeper::adoptCopy() {
-    m_writtenPath = m_document.spawnPath();
-    if (m_heldPath == m_writtenPath) {
-        m_heldPath.reset();
+RecoveryPaths RecoveryKeeper::copyPaths() const {
+    return recoveryPathsFor(m_folder, m_document.spawnPath(), m_copyOwner);
+}
+
+void RecoveryKeeper::fileIsOpen(const std::string& spawnPath) {
+    if (m_markedPath == spawnPath) {
+        return;
     }
+    if (m_markedPath) {
+        static_cast<void>(unmarkFileOpen(m_folder, *m_markedPath, m_window));
+    }
+    static_cast<void>(markFileOpen(m_folder, spawnPath, m_window));
+    m_markedPath = spawnPath;
+}
+
+void RecoveryKeeper::adoptCopy(const RecoveryPaths& adopted) {
+    m_adopted = adopted;
+    writeNow();
 }
 
 void RecoveryKeeper::keepCopyForLater() {
@@ -40,17 +56,20 @@ void RecoveryKeeper::keepCopyForLater() {
         return;
     }
     writeNow();
-    if (m_writtenPath) {
-        m_heldPath = m_writtenPath;
-        m_writtenPath.reset();
-    }
+    m_writtenPath.reset();
+    m_adopted.reset(); // the copy just written holds its work; the write removes it
+    m_copyOwner = newRecoveryOwner();
 }
 
 void RecoveryKeeper::removeCopy() {
     m_timer.stop();
     if (m_writtenPath) {
-        post({true, {*m_writtenPath, {}, {}}, {}});
+        post({true, recoveryPathsFor(m_folder, *m_writtenPath, m_copyOwner), {}, {}, {}});
         m_writtenPath.reset();
+    }
+    if (m_adopted) {
+        post({true, *m_adopted, {}, {}, {}});
+        m_adopted.reset();
     }
 }
 
@@ -73,7 +92,7 @@ void RecoveryKeeper::stepMade() {
 
 void RecoveryKeeper::timeUp() {
     const std::string& path = m_document.spawnPath();
-    if (path.empty() || m_heldPath == path) {
+    if (path.empty()) {
         return;
     }
     if (m_writtenPath && *m_writtenPath != path) {
@@ -88,7 +107,7 @@ void RecoveryKeeper::timeUp() {
             bytes.swap(m_spareBuffer);
         }
         serializeSpawnFileInto(bytes, m_document.context(), m_document.records());
-        post({false, {path, recoveryTimeNow(), m_diskStamp}, std::move(bytes)});
+        post({false, copyPaths(), {path, recoveryTimeNow(), m_diskStamp}, std::move(bytes), m_adopted});
         m_writtenPath = path;
     } else {
         removeCopy();
@@ -98,8 +117,7 @@ void RecoveryKeeper::timeUp() {
 void RecoveryKeeper::post(Job job) {
     {
         const std::lock_guard lock(m_mutex);
-        std::erase_if(m_pending,
-                      [&](const Job& older) { return older.info.spawnPath == job.info.spawnPath; });
+        std::erase_if(m_pending, [&](const Job& older) { return older.paths.info == job.paths.info; });
         m_pending.push_back(std::move(job));
     }
     m_wake.notify_all();
@@ -116,8 +134,11 @@ void RecoveryKeeper::work() {
         m_pending.pop_front();
         m_busy = true;
         lock.unlock();
-        const Status done = job.remove ? removeRecoveryCopy(m_folder, job.info.spawnPath)
-                                       : writeRecoveryCopy(m_folder, job.info, job.bytes);
+        Status done = job.remove ? removeRecoveryCopy(job.paths)
+                                 : writeRecoveryCopy(m_folder, job.paths, job.info, job.bytes);
+        if (done && job.replaces) {
+            done = removeRecoveryCopy(*job.replaces);
+        }
         if (!done) {
             const QString message = QString::fromStdString(done.error().message);
             QMetaObject::invokeMethod(
@@ -152,37 +173,52 @@ std::string recoveryQuestion(const RecoveryInfo& info, const std::optional<DiskS
 }
 
 RecoveryOffer offerRecoveryCopy(DialogService& dialogs, const ElementNameTables& names,
-                                const std::string& folder, const std::string& spawnPath) {
-    auto found = readRecoveryCopy(folder, spawnPath);
-    if (!found) {
-        dialogs.showMessage(found.error().message + "。恢复副本已保留。");
-        return {std::nullopt, true};
-    }
-    if (!found.value()) {
-        return {};
-    }
-    RecoveryCopy& copy = *found.value();
-    switch (dialogs.ask(recoveryQuestion(copy.info, diskStampOf(spawnPath)), true, Answer::Yes)) {
-    case Answer::Yes: {
-        auto parsed = parseSpawnFile(copy.bytes, names, recoveryPathsFor(folder, spawnPath).bytes);
+                                const std::string& folder, const std::string& spawnPath,
+                                const ProcessCheck& runs) {
+    for (const RecoveryPaths& paths : recoveryCopiesOfEndedWindows(folder, spawnPath, runs)) {
+        auto found = readRecoveryCopy(paths, spawnPath);
+        if (!found) {
+            dialogs.showMessage(found.error().message + "。恢复副本已保留。");
+            continue;
+        }
+        if (!found.value()) {
+            continue; // removed meanwhile
+        }
+        const RecoveryCopy& copy = *found.value();
+        // Only a copy that can be restored is offered.
+        auto parsed = parseSpawnFile(copy.bytes, names, paths.bytes);
         if (!parsed) {
             dialogs.showMessage(parsed.error().message + "。恢复副本已保留。");
-            return {std::nullopt, true};
+            continue;
         }
-        if (parsed.value().stopped) {
-            dialogs.showMessage(parsed.value().stopped->message);
+        switch (dialogs.ask(recoveryQuestion(copy.info, diskStampOf(spawnPath)), true, Answer::Yes)) {
+        case Answer::Yes:
+            if (parsed.value().stopped) {
+                dialogs.showMessage(parsed.value().stopped->message);
+            }
+            return {std::move(parsed).value(), copy.info.diskStamp, paths};
+        case Answer::No:
+            if (const auto removed = removeRecoveryCopy(paths); !removed) {
+                dialogs.showMessage(removed.error().message);
+            }
+            return {};
+        case Answer::Cancel:
+            return {};
         }
-        return {std::move(parsed).value(), false};
     }
-    case Answer::No:
-        if (const auto removed = removeRecoveryCopy(folder, spawnPath); !removed) {
-            dialogs.showMessage(removed.error().message);
-        }
-        return {};
-    case Answer::Cancel:
-        break;
+    return {};
+}
+
+std::string openInAnotherWindowMessage(const std::string& spawnPath) {
+    return spawnPath + " 已在另一个编辑器窗口中打开。";
+}
+
+void warnIfOpenInAnotherWindow(DialogService& dialogs, const std::string& folder,
+                               const std::string& spawnPath, const RecoveryOwner& self,
+                               const ProcessCheck& runs) {
+    if (fileOpenInAnotherWindow(folder, spawnPath, self, runs)) {
+        dialogs.showMessage(openInAnotherWindowMessage(spawnPath));
     }
-    return {std::nullopt, true};
 }
 
 } // namespace spawn

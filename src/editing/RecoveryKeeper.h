@@ -23,8 +23,10 @@ class SpawnDocument;
 
 // Keeps a recovery copy of the document's unsaved work in a folder of its own (never beside the
 // spawn file): shortly after each step of the history it writes the bytes Save would write, and
-// once the work is saved, undone back to the saved state or dropped, it removes them. The GUI
-// thread only takes the snapshot; a worker thread writes it, so the window never waits on the disk.
+// once the work is saved, undone back to the saved state or dropped, it removes them. Each window
+// keeps a copy of its own, named after the window, so that two windows on one file never write
+// over each other's work. The GUI thread only takes the snapshot; a worker thread writes it, so
+// the window never waits on the disk.
 class RecoveryKeeper : public QObject {
     Q_OBJECT
 public:
@@ -32,22 +34,28 @@ public:
     static constexpr int kWriteDelayMs = 1000;
 
     RecoveryKeeper(SpawnDocument& document, std::string folder, QObject* parent = nullptr);
-    ~RecoveryKeeper() override; // finishes what was asked of the worker
+    ~RecoveryKeeper() override; // finishes what was asked of the worker, then takes the open marker away
 
     const std::string& folder() const { return m_folder; }
+    // The window, as its open marker names it.
+    const RecoveryOwner& window() const { return m_window; }
+    // Where the copy of the document's work goes now.
+    RecoveryPaths copyPaths() const;
 
-    // What the spawn file on disk was when the document was loaded or last saved; written into
-    // each copy's JSON.
+    // What the spawn file on disk was when the document was loaded or last saved, or what the
+    // recovered work was based on; written into each copy's JSON.
     void setDiskStamp(std::optional<DiskStamp> stamp) { m_diskStamp = stamp; }
 
-    // The copy already on disk for `spawnPath` is left exactly as it is for the rest of this run
-    // (kept for a later start): no write or removal touches it while the document has that path.
-    void holdCopyOf(const std::string& spawnPath) { m_heldPath = spawnPath; }
-    // The copy on disk for the document's path holds this run's work (recovered at start-up): it
-    // is removed when that work is saved or dropped, like one this keeper wrote.
-    void adoptCopy();
+    // The document has `spawnPath` open (loaded, or saved there): the window's open marker names
+    // it from now on, instead of the file it had open before. A marker that cannot be written only
+    // costs another window's warning, so it is not reported.
+    void fileIsOpen(const std::string& spawnPath);
+
+    // The document holds the work of the copy at `adopted` (recovered at start-up): this window's
+    // own copy is written now, and the adopted one is removed once that write has succeeded.
+    void adoptCopy(const RecoveryPaths& adopted);
     // The work is about to be dropped (a reload): its copy is written now if need be and then kept
-    // on disk for a later start, untouched for the rest of this run.
+    // on disk for a later start; later work goes to a copy of its own.
     void keepCopyForLater();
     // The work was saved, or the user chose to close without saving it: the copy goes.
     void removeCopy();
@@ -65,8 +73,10 @@ signals:
 private:
     struct Job {
         bool remove = false;
-        RecoveryInfo info; // info.spawnPath names the copy
+        RecoveryPaths paths;
+        RecoveryInfo info;
         std::vector<std::uint8_t> bytes;
+        std::optional<RecoveryPaths> replaces; // removed once the write has succeeded
     };
 
     void stepMade();
@@ -76,13 +86,16 @@ private:
 
     SpawnDocument& m_document;
     const std::string m_folder;
+    const RecoveryOwner m_window = newRecoveryOwner();
+    RecoveryOwner m_copyOwner = m_window; // whose name the copies of the work go under
     QTimer m_timer;
     std::optional<DiskStamp> m_diskStamp;
-    std::optional<std::string> m_heldPath;
-    std::optional<std::string> m_writtenPath; // the copy this run owns, if any
+    std::optional<std::string> m_markedPath;  // the file the open marker names
+    std::optional<std::string> m_writtenPath; // the spawn path of the copy this window owns, if any
+    std::optional<RecoveryPaths> m_adopted;   // a recovered copy whose work this window carries on
     bool m_failureReported = false;
 
-    // Shared with the worker. A job supersedes any older one waiting for the same spawn path.
+    // Shared with the worker. A job supersedes any older one waiting for the same copy.
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Job> m_pending;
@@ -92,16 +105,27 @@ private:
     std::thread m_worker;
 };
 
-// At start-up, once the spawn file at `spawnPath` is chosen: the recovery copy kept for it, if any.
+// At start-up, once the spawn file at `spawnPath` is chosen: a recovery copy kept for it, if any.
 struct RecoveryOffer {
     std::optional<SpawnFile> recovered; // the user chose to go on with the copy's work
-    bool keepCopy = false;              // the copy stays untouched for a later start
+    std::optional<DiskStamp> basedOn;   // what the file on disk was when that work began
+    RecoveryPaths copy;                 // where the recovered work was kept
 };
 
-// Offers the recovery copy in `folder` kept for `spawnPath`: Yes (the default) gives the copy's
-// file, No deletes the copy, Cancel keeps it. A copy that cannot be read is reported and kept.
+// Offers the newest recovery copy in `folder` kept for `spawnPath` by a window that no longer runs
+// (`runs` says which do): Yes (the default) gives the copy's file, No deletes the copy, Cancel keeps
+// it. The other copies stay for later starts. A copy that cannot be read is reported, kept, and
+// the next one is offered instead.
 RecoveryOffer offerRecoveryCopy(DialogService& dialogs, const ElementNameTables& names,
-                                const std::string& folder, const std::string& spawnPath);
+                                const std::string& folder, const std::string& spawnPath,
+                                const ProcessCheck& runs = processRuns);
+
+// "<path> 已在另一个编辑器窗口中打开。", once, when another window that still runs has the file
+// open. Opening goes on.
+void warnIfOpenInAnotherWindow(DialogService& dialogs, const std::string& folder,
+                               const std::string& spawnPath, const RecoveryOwner& self,
+                               const ProcessCheck& runs = processRuns);
+std::string openInAnotherWindowMessage(const std::string& spawnPath);
 
 // "发现未保存的修改（<local time>）。恢复吗？", noting when the file on disk changed after the copy's
 // work began.

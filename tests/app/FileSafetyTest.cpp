@@ -18,6 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -51,6 +52,13 @@ std::vector<std::uint8_t> editedFile() {
                      {1, 2, 3, 4, 5});
 }
 
+// What a window that replaced record `position` (1 or 3) with a record of its own has.
+std::vector<std::uint8_t> fileWithOwnRecord(int position) {
+    std::vector<std::vector<std::uint8_t>> records{recordBytes(1, 16), recordBytes(0), recordBytes(5, 321)};
+    records.at(static_cast<std::size_t>(position - 1)) = recordBytes(2, 500 + position, 9);
+    return fileBytes(3, records, {1, 2, 3, 4, 5});
+}
+
 std::vector<std::uint8_t> otherProgramsFile() {
     return fileBytes(2, {recordBytes(3, 900), recordBytes(0)}, {7});
 }
@@ -70,6 +78,19 @@ bool exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
+// Dialogs whose message box stays up for a while, the event loop running meanwhile as it does under
+// a modal box.
+class ModalDialogs : public ScriptedDialogs {
+public:
+    int messageUpMs = 0;
+    void showMessage(const std::string& text) override {
+        ScriptedDialogs::showMessage(text);
+        if (messageUpMs > 0) {
+            QTest::qWait(messageUpMs);
+        }
+    }
+};
+
 // The editor on a fresh world, with its recovery copies in a state folder of its own.
 struct Editor {
     explicit Editor(const std::string& worldFolder = {})
@@ -86,7 +107,7 @@ struct Editor {
         return QTest::qWaitForWindowExposed(&window);
     }
     std::string spawnPath() const { return world + "/mobset.data"; }
-    RecoveryPaths copy() { return recoveryPathsFor(window.recovery().folder(), spawnPath()); }
+    RecoveryPaths copy() { return window.recovery().copyPaths(); }
     // Lets the keeper's delay run out and its worker finish.
     bool copyAppears() {
         const bool appeared = QTest::qWaitFor([this] { return exists(copy().info); }, kWaitMs);
@@ -102,9 +123,14 @@ struct Editor {
 
     const TempFolder dir;
     const std::string world;
-    ScriptedDialogs dialogs;
+    ModalDialogs dialogs;
     SpawnEditorWindow window{&dialogs};
 };
+
+// Every copy kept for `spawnPath`, whether its window runs or not, newest first.
+std::vector<RecoveryPaths> everyCopy(const std::string& folder, const std::string& spawnPath) {
+    return recoveryCopiesOfEndedWindows(folder, spawnPath, [](const ProcessIdentity&) { return false; });
+}
 
 // Each test's recovery copies go to a fresh state folder, never the user's own.
 class StateFolder {
@@ -117,16 +143,37 @@ private:
     TempFolder m_dir;
 };
 
-// The child's part in the crash test: the editor on `folder`, three edits, then waiting for the kill.
-int editAndWait(const std::string& folder) {
+// The child's part in the crash test: the editor on `folder`, record `position` replaced, then
+// waiting for the kill.
+int editAndWait(const std::string& folder, int position) {
     ScriptedDialogs dialogs;
     SpawnEditorWindow window(&dialogs);
     if (!window.initialise(folder)) {
         return 2;
     }
-    makeEdits(window.document());
+    window.document().replaceRecord(position,
+                                    SpawnRecord::fromBytes(recordBytes(2, 500 + position, 9)).value());
     QTimer::singleShot(2 * kWaitMs, qApp, &QCoreApplication::quit); // never outlives the test
     return QApplication::exec();
+}
+
+// This test program started again as an editor that replaces record `position` on `folder`.
+pid_t startEditing(const std::string& folder, int position) {
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    const std::string record = std::to_string(position);
+    const pid_t child = fork();
+    if (child == 0) {
+        execl(self.c_str(), self.c_str(), kEditAndWait, folder.c_str(), record.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+bool killedAndReaped(pid_t child) {
+    ::kill(child, SIGKILL);
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 } // namespace
@@ -136,7 +183,8 @@ class FileSafetyTest : public QObject {
 
 private slots:
     void aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAndClosing();
-    void workOfAKilledEditorIsRecoveredByteForByteAndSavedFromThere();
+    void saveOverTheOpenFileAsksNothingWhileItsMessageIsUpAndKeepsTheHistory();
+    void theWorkOfTwoKilledWindowsOnOneFileIsRecoveredOneStartEachAndSaveAsksOverTheOtherSave();
     void startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsReportedAndKept();
     void aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork();
     void withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksBeforeWritingOverIt();
@@ -192,51 +240,148 @@ void FileSafetyTest::aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAn
     QVERIFY(editor.dialogs.unexpected.empty());
 }
 
-void FileSafetyTest::workOfAKilledEditorIsRecoveredByteForByteAndSavedFromThere() {
+void FileSafetyTest::saveOverTheOpenFileAsksNothingWhileItsMessageIsUpAndKeepsTheHistory() {
+    const StateFolder state;
+    Editor editor;
+    QVERIFY(editor.start());
+    auto& [dir, world, dialogs, window] = editor;
+    makeEdits(window.document());
+
+    // "3  Saved!" stays up long enough for the watch to hear of the write. Were it taken for
+    // another program's, the reload question's default would empty the history.
+    dialogs.messageUpMs = 5 * DiskWatch::kSettleMs;
+    dialogs.questionAnswers = {Answer::Yes};
+    dialogs.saveAnswers = {editor.spawnPath()};
+    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+    dialogs.messageUpMs = 0;
+    QCOMPARE(dialogs.messages, std::vector<std::string>{"3  Saved!"});
+    QVERIFY(dialogs.asked.empty());
+    QCOMPARE(readBytes(editor.spawnPath()), editedFile());
+    QCOMPARE(documentBytes(window.document()), editedFile());
+    QCOMPARE(window.document().history().count(), 3);
+    QVERIFY(!window.isWindowModified());
+    window.diskWatch().check(); // as when the window is activated again
+    QVERIFY(dialogs.asked.empty());
+
+    // The history goes on from the saved file, and another program's change is still heard of.
+    QVERIFY(window.document().undo().has_value());
+    QVERIFY(window.isWindowModified());
+    dialogs.questionAnswers = {Answer::No};
+    QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
+    QVERIFY(QTest::qWaitFor([&] { return !dialogs.asked.empty(); }, kWaitMs));
+    QCOMPARE(dialogs.asked[0].text, changedOnDiskQuestion(editor.spawnPath(), true));
+    QCOMPARE(window.document().history().count(), 3);
+    QVERIFY(dialogs.unexpected.empty());
+}
+
+void FileSafetyTest::theWorkOfTwoKilledWindowsOnOneFileIsRecoveredOneStartEachAndSaveAsksOverTheOtherSave() {
     const StateFolder state;
     const TempFolder world;
-    writeWorld(world.path().string());
-    const std::string spawnPath = world.file("mobset.data");
-    const RecoveryPaths copy = recoveryPathsFor(state.recoveryFolder(), spawnPath);
-
-    const std::string self = QCoreApplication::applicationFilePath().toStdString();
     const std::string folder = world.path().string();
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        execl(self.c_str(), self.c_str(), kEditAndWait, folder.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+    writeWorld(folder);
+    const std::string spawnPath = world.file("mobset.data");
+    const std::string copies = state.recoveryFolder();
+    const auto wholeCopies = [&] {
+        const auto all = everyCopy(copies, spawnPath);
+        return std::ranges::count_if(all, [](const RecoveryPaths& paths) { return exists(paths.info); });
+    };
+    const auto save = [](Editor& editor) {
+        editor.dialogs.saveAnswers = {editor.spawnPath()};
+        QTest::mouseClick(editor.window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
+        editor.window.recovery().waitUntilIdle();
+    };
+
+    // Window A replaces record 1, then window B record 3, on the same file.
+    const pid_t first = startEditing(folder, 1);
+    QVERIFY(first > 0);
+    const bool firstWritten = QTest::qWaitFor([&] { return wholeCopies() == 1; }, kWaitMs);
+    const pid_t second = startEditing(folder, 3);
+    const bool secondWritten = second > 0 && QTest::qWaitFor([&] { return wholeCopies() == 2; }, kWaitMs);
+
+    // While they run, their copies are theirs: a third window is told once that the file is open
+    // elsewhere, and offered nothing.
+    bool thirdWasRight = false;
+    if (firstWritten && secondWritten) {
+        Editor third(folder);
+        thirdWasRight =
+            third.start() &&
+            third.dialogs.messages == std::vector<std::string>{openInAnotherWindowMessage(spawnPath)} &&
+            third.dialogs.asked.empty() && documentBytes(third.window.document()) == sampleFile();
     }
-    const bool written = QTest::qWaitFor([&] { return exists(copy.info); }, kWaitMs);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(written);
-    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    const bool untouched = wholeCopies() == 2;
+    QVERIFY(killedAndReaped(first));
+    QVERIFY(second <= 0 || killedAndReaped(second));
+    QVERIFY(firstWritten && secondWritten);
+    QVERIFY(thirdWasRight);
+    QVERIFY(untouched);
     QCOMPARE(readBytes(spawnPath), sampleFile());
+    const auto ended = recoveryCopiesOfEndedWindows(copies, spawnPath, processRuns);
+    QCOMPARE(ended.size(), std::size_t{2});
+    QCOMPARE(ended[0].owner->process.pid, std::int64_t{second}); // the newest first
 
-    Editor editor(folder);
-    editor.dialogs.questionAnswers = {Answer::Yes};
-    QVERIFY(editor.start());
-    QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
-    const auto& question = editor.dialogs.asked[0];
-    QVERIFY(question.text.starts_with("发现未保存的修改（"));
-    QVERIFY(question.text.find("）。恢复吗？") != std::string::npos);
-    QVERIFY(question.withCancel);
-    QVERIFY(question.defaultAnswer == Answer::Yes);
-    QCOMPARE(documentBytes(editor.window.document()), editedFile());
-    QCOMPARE(editor.window.document().spawnPath(), spawnPath);
-    QVERIFY(editor.window.isWindowModified());
-    QCOMPARE(editor.window.findChild<QTableView*>(QStringLiteral("1000"))->model()->rowCount(), 3);
-    QVERIFY(exists(copy.bytes)); // still the only copy of that work
+    // The first start restores B's work, the newest, and saves it; A's copy stays for later.
+    {
+        Editor editor(folder);
+        editor.dialogs.questionAnswers = {Answer::Yes};
+        QVERIFY(editor.start());
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+        const auto& question = editor.dialogs.asked[0];
+        QVERIFY(question.text.starts_with("发现未保存的修改（"));
+        QVERIFY(question.text.ends_with("）。恢复吗？"));
+        QVERIFY(question.withCancel);
+        QVERIFY(question.defaultAnswer == Answer::Yes);
+        QVERIFY(editor.dialogs.messages.empty()); // a killed window has nothing open
+        QCOMPARE(documentBytes(editor.window.document()), fileWithOwnRecord(3));
+        QCOMPARE(editor.window.document().spawnPath(), spawnPath);
+        QVERIFY(editor.window.isWindowModified());
+        QCOMPARE(editor.window.findChild<QTableView*>(QStringLiteral("1000"))->model()->rowCount(), 3);
+        // This window's own copy of the work has taken the place of B's.
+        editor.window.recovery().waitUntilIdle();
+        QCOMPARE(readBytes(editor.copy().bytes), fileWithOwnRecord(3));
+        const auto left = recoveryCopiesOfEndedWindows(copies, spawnPath, processRuns);
+        QCOMPARE(left.size(), std::size_t{1});
+        QCOMPARE(left[0].owner->process.pid, std::int64_t{first});
 
-    editor.dialogs.saveAnswers = {spawnPath};
-    QTest::mouseClick(editor.window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    editor.window.recovery().waitUntilIdle();
-    QCOMPARE(readBytes(spawnPath), editedFile());
-    QVERIFY(!exists(copy.info) && !exists(copy.bytes));
-    QVERIFY(!editor.window.isWindowModified());
-    QVERIFY(editor.dialogs.unexpected.empty());
+        save(editor);
+        QCOMPARE(readBytes(spawnPath), fileWithOwnRecord(3));
+        QCOMPARE(everyCopy(copies, spawnPath).size(), std::size_t{1});
+        QVERIFY(!editor.window.isWindowModified());
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+        QVERIFY(editor.dialogs.unexpected.empty());
+    }
+
+    // The second start restores A's work. The file was saved over since that work began: the
+    // question says so, and Save asks before writing over it, as it would have in A's own session.
+    {
+        Editor editor(folder);
+        editor.dialogs.questionAnswers = {Answer::Yes};
+        QVERIFY(editor.start());
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+        QVERIFY(editor.dialogs.asked[0].text.find("已被其他程序修改") != std::string::npos);
+        QCOMPARE(documentBytes(editor.window.document()), fileWithOwnRecord(1));
+        // The recovery question has told of the change; the watch does not ask to reload.
+        QTest::qWait(3 * DiskWatch::kSettleMs);
+        editor.window.diskWatch().check();
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
+
+        editor.dialogs.questionAnswers = {Answer::No};
+        save(editor);
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{2});
+        QCOMPARE(editor.dialogs.asked[1].text, saveOverChangedQuestion(spawnPath));
+        QCOMPARE(readBytes(spawnPath), fileWithOwnRecord(3));
+        QVERIFY(editor.window.isWindowModified());
+        editor.dialogs.questionAnswers = {Answer::Yes};
+        save(editor);
+        QCOMPARE(editor.dialogs.asked.size(), std::size_t{3});
+        QCOMPARE(readBytes(spawnPath), fileWithOwnRecord(1));
+        QVERIFY(everyCopy(copies, spawnPath).empty());
+        QVERIFY(editor.dialogs.unexpected.empty());
+    }
+
+    // Nothing is left to offer.
+    Editor last(folder);
+    QVERIFY(last.start());
+    QVERIFY(last.dialogs.asked.empty() && last.dialogs.messages.empty());
 }
 
 void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsReportedAndKept() {
@@ -244,9 +389,10 @@ void FileSafetyTest::startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsRe
     const TempFolder world;
     writeWorld(world.path().string());
     const std::string spawnPath = world.file("mobset.data");
+    // As an older version named its copy: one per spawn file, no window in its name.
     const RecoveryPaths copy = recoveryPathsFor(state.recoveryFolder(), spawnPath);
     const auto leaveCopy = [&] {
-        QVERIFY(writeRecoveryCopy(state.recoveryFolder(),
+        QVERIFY(writeRecoveryCopy(state.recoveryFolder(), copy,
                                   {spawnPath, "2026-03-04T05:06:07Z", diskStampOf(spawnPath)}, editedFile())
                     .ok());
     };
@@ -384,20 +530,25 @@ void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksB
     Editor second;
     QVERIFY(second.start());
     makeEdits(second.window.document());
+    const RecoveryPaths kept = second.copy();
     second.dialogs.questionAnswers = {Answer::Yes};
     writeBytes(second.spawnPath(), otherProgramsFile());
     QVERIFY(QTest::qWaitFor([&] { return !second.dialogs.asked.empty(); }, kWaitMs));
     second.window.recovery().waitUntilIdle();
     QCOMPARE(documentBytes(second.window.document()), otherProgramsFile());
     QVERIFY(!second.window.isWindowModified());
-    QCOMPARE(readBytes(second.copy().bytes), editedFile());
-    // The kept copy outlives this run's own edits and its closing.
+    QCOMPARE(readBytes(kept.bytes), editedFile());
+    // The kept copy outlives this run's own edits, which get a copy of their own, and its closing.
     second.window.document().removeRecord(1);
     second.window.recovery().writeNow();
+    second.window.recovery().waitUntilIdle();
+    QVERIFY(second.copy().info != kept.info);
+    QCOMPARE(readBytes(second.copy().bytes), fileBytes(1, {recordBytes(0)}, {7}));
     second.dialogs.discardAnswers = {true};
     QVERIFY(second.window.close());
     second.window.recovery().waitUntilIdle();
-    QCOMPARE(readBytes(second.copy().bytes), editedFile());
+    QCOMPARE(readBytes(kept.bytes), editedFile());
+    QCOMPARE(everyCopy(second.window.recovery().folder(), second.spawnPath()).size(), std::size_t{1});
     QVERIFY(dialogs.unexpected.empty() && second.dialogs.unexpected.empty());
 }
 
@@ -426,8 +577,8 @@ void FileSafetyTest::aRecoveryFolderThatCannotBeMadeIsReportedOnceAndEditingGoes
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc == 3 && std::string(argv[1]) == kEditAndWait) {
-        return editAndWait(argv[2]);
+    if (argc == 4 && std::string(argv[1]) == kEditAndWait) {
+        return editAndWait(argv[2], std::stoi(argv[3]));
     }
     FileSafetyTest test;
     return QTest::qExec(&test, argc, argv);

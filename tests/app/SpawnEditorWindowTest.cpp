@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include <bit>
@@ -85,6 +86,7 @@ private slots:
     void startUpStateHasIdCheckedScrollBarHiddenAndFirstProfile();
     void saveWritesTheBackupAndTheSameBytesThroughTheDialogs();
     void cancelledOpenDialogEndsStartUp();
+    void aNamedFileNamesTheCaptionAndFindsTheDatabaseBesideIt();
     void enterInAnEditBoxLeavesTheWindowOpen();
     void escapeClosesAtOnceWithNothingUnsaved();
     void unsavedWorkIsKeptUnlessTheUserDiscardsIt();
@@ -233,6 +235,67 @@ void SpawnEditorWindowTest::cancelledOpenDialogEndsStartUp() {
         QCOMPARE(dialogs.openRequests.size(), std::size_t{1});
         QCOMPARE(dialogs.openRequests[0].initialName,
                  std::string(withDatabase ? "mobset.data" : "elements.data"));
+    }
+}
+
+void SpawnEditorWindowTest::aNamedFileNamesTheCaptionAndFindsTheDatabaseBesideIt() {
+    const TempFolder current; // the folder the editor is started in
+    std::filesystem::create_directory(current.path() / "w2");
+    const std::string besideIt = (current.path() / "w2").string();
+    writeBytes(current.file("w2/other.data"), sampleFile());
+    const auto writeDatabase = [](const std::string& path, const char16_t* name) {
+        ElementBytes db;
+        db.npcs = {{321, utf16(name)}};
+        writeBytes(path, db.build());
+    };
+    writeDatabase(current.file("w2/elements.data"), u"Marsh Heron");
+    writeDatabase(current.file("elements.data"), u"Grey Heron");
+    const auto nameOfThird = [](SpawnEditorWindow& window) {
+        return control<QTableView>(window, 1000)->model()->index(2, 3).data().toString();
+    };
+    // What the window system shows: the unsaved mark in place of "[*]".
+    const auto shownCaption = [](SpawnEditorWindow& window) { return window.windowHandle()->title(); };
+    const QString program = QStringLiteral("Spawn Editor 1.4.0 - ");
+    {
+        ScriptedDialogs dialogs;
+        SpawnEditorWindow window(&dialogs);
+        QVERIFY(window.initialise(current.path().string(), "w2/other.data"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(dialogs.openRequests.empty());
+        QCOMPARE(nameOfThird(window), QStringLiteral("Marsh Heron"));
+        QCOMPARE(shownCaption(window), program + QStringLiteral("other.data"));
+        window.document().removeRecord(1);
+        QCOMPARE(shownCaption(window), program + QStringLiteral("other.data*"));
+        // Saved under another name, the caption names that file.
+        dialogs.saveAnswers = {current.file("w2/mobset.data")};
+        QTest::mouseClick(control<QPushButton>(window, 3), Qt::LeftButton);
+        QCOMPARE(shownCaption(window), program + QStringLiteral("mobset.data"));
+        window.document().undo();
+        QCOMPARE(shownCaption(window), program + QStringLiteral("mobset.data*"));
+        dialogs.discardAnswers = {true};
+        QVERIFY(window.close());
+        QVERIFY(dialogs.unexpected.empty());
+    }
+    // None beside the file: the current folder's.
+    std::filesystem::remove(current.file("w2/elements.data"));
+    {
+        ScriptedDialogs dialogs;
+        SpawnEditorWindow window(&dialogs);
+        QVERIFY(window.initialise(current.path().string(), "w2/other.data"));
+        QVERIFY(dialogs.openRequests.empty());
+        QCOMPARE(nameOfThird(window), QStringLiteral("Grey Heron"));
+    }
+    // Neither: the dialog, opening beside the file.
+    std::filesystem::remove(current.file("elements.data"));
+    {
+        ScriptedDialogs dialogs;
+        dialogs.openAnswers = {std::nullopt};
+        SpawnEditorWindow window(&dialogs);
+        QVERIFY(!window.initialise(current.path().string(), "w2/other.data"));
+        QCOMPARE(dialogs.openRequests.size(), std::size_t{1});
+        QCOMPARE(dialogs.openRequests[0].initialName, std::string("elements.data"));
+        QCOMPARE(dialogs.openRequests[0].directory, besideIt);
     }
 }
 

@@ -55,7 +55,9 @@ step_programs() {
 
     # The editor opens the demo world from its folder, says what it loaded and closes itself.
     local shown
-    shown="$(cd "$world" && QT_QPA_PLATFORM=offscreen SPAWN_EDITOR_CLOSE_AFTER_LOAD=1 timeout 120 "$bin/spawn-editor")"
+    # Its state (the open file's marker) goes to the test's folder, not the user's.
+    shown="$(cd "$world" && QT_QPA_PLATFORM=offscreen SPAWN_EDITOR_CLOSE_AFTER_LOAD=1 XDG_STATE_HOME="$world/state" \
+        timeout 120 "$bin/spawn-editor")"
     expect_equal "the editor's caption and record count" "$shown" \
         "Spawn Editor $VERSION - mobset.data: $records records"
 }
