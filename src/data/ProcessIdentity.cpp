@@ -1,6 +1,7 @@
 #include "ProcessIdentity.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include <signal.h>
 #include <unistd.h>
 
 // Linux: /proc/<pid>/stat. A Windows build gives these two functions their Win32 form here
@@ -70,8 +72,14 @@ bool processRuns(const ProcessIdentity& process) {
         return false;
     }
     const auto stat = readStat(process.pid);
+    if (!stat) {
+        // Without /proc only the ID can be asked about: a process that has it counts as running,
+        // so its copy waits rather than being offered while it may still be written.
+        static const bool haveProc = readStat(::getpid()).has_value();
+        return !haveProc && (::kill(static_cast<pid_t>(process.pid), 0) == 0 || errno == EPERM);
+    }
     // 'Z': ended, not yet reaped; 'X': going.
-    if (!stat || stat->state == 'Z' || stat->state == 'X') {
+    if (stat->state == 'Z' || stat->state == 'X') {
         return false;
     }
     return process.started == 0 || stat->started == process.started;
