@@ -19,8 +19,8 @@ constexpr int kFormFontPoints = 10;
 
 } // namespace
 
-FieldPanel::FieldPanel(RecordEditor& editor, QWidget* frame)
-    : QWidget(frame), m_editor(editor), m_frame(frame),
+FieldPanel::FieldPanel(RecordEditor& editor, QWidget* frame, QObject* boxEvents)
+    : QWidget(frame), m_editor(editor), m_frame(frame), m_boxEvents(boxEvents),
       m_formFont(QString::fromLatin1(kFormFontFamily), kFormFontPoints) {
     setObjectName(QStringLiteral("FieldPanel"));
     m_formFont.setStyleHint(QFont::SansSerif);
@@ -36,6 +36,9 @@ FieldPanel::Column FieldPanel::makeColumn() {
         auto* edit = new QLineEdit(this);
         edit->setFont(m_formFont);
         edit->setFocusPolicy(Qt::ClickFocus); // the boxes are no tab stops
+        if (m_boxEvents) {
+            edit->installEventFilter(m_boxEvents);
+        }
         // Typing goes to the form at once, so the form always holds what the boxes show.
         connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& text) {
             const std::size_t j = static_cast<std::size_t>(edit->objectName().toInt() - kEditIdBase);

@@ -21,8 +21,9 @@ class RecordEditor;
 class FieldPanel : public QWidget {
     Q_OBJECT
 public:
-    // `editor` must outlive the panel; `frame` becomes its parent.
-    FieldPanel(RecordEditor& editor, QWidget* frame);
+    // `editor` must outlive the panel; `frame` becomes its parent. `boxEvents`, when given,
+    // filters the events of every edit box (the window's keys pass the boxes by).
+    FieldPanel(RecordEditor& editor, QWidget* frame, QObject* boxEvents = nullptr);
 
     // The grid got another number of fields: back to position 0, every box shown afresh.
     void rebuild();
@@ -45,6 +46,7 @@ private:
 
     RecordEditor& m_editor;
     QWidget* m_frame;
+    QObject* m_boxEvents;
     std::vector<Column> m_columns;
     int m_position = 0;
     QFont m_formFont;

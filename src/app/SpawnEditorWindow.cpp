@@ -2,6 +2,7 @@
 
 #include "BulkEditDialog.h"
 #include "ClientPosition.h"
+#include "CommandsWindow.h"
 #include "CoordinateBoxes.h"
 #include "DialogUnits.h"
 #include "DiskWatch.h"
@@ -16,6 +17,7 @@
 #include "RecordListModel.h"
 #include "RecoveryKeeper.h"
 #include "SpawnVersion.h"
+#include "WindowCommands.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,6 +27,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -56,6 +59,21 @@ constexpr int kRecordRowHeight = 16;
 // The dialog units above are those of an 8-point font.
 constexpr int kDialogFontPoints = 8;
 
+// The table's undo and redo keys as shortcuts of `window`, each calling step(isRedo).
+template <class Step> void addHistoryKeys(QWidget* window, Step step) {
+    for (const auto& [command, isRedo] :
+         {std::pair{&windowCommand("Undo"), false}, std::pair{&windowCommand("Redo"), true}}) {
+        for (const QKeySequence& key : commandKeys(*command)) {
+            QObject::connect(new QShortcut(key, window), &QShortcut::activated, window,
+                             [step, isRedo = isRedo] { step(isRedo); });
+        }
+    }
+}
+
+QString textOf(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 template <class Control> Control* place(Control* control, int id, int x, int y, int w, int h) {
     if (id != 0) {
         control->setObjectName(QString::number(id));
@@ -78,6 +96,13 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     QFont dialogFont = font();
     dialogFont.setPointSize(kDialogFontPoints);
     setFont(dialogFont);
+    for (const WindowCommand& command : kWindowCommands) {
+        if (!command.action.empty() && !command.textBoxKeepsKeys) {
+            for (const QKeySequence& key : commandKeys(command)) {
+                m_keysPastTextBoxes.push_back(key[0]);
+            }
+        }
+    }
     buildControls();
     buildMapControls();
     buildFileSafety();
@@ -115,7 +140,9 @@ void SpawnEditorWindow::buildControls() {
         return place(new QLabel(QString::fromUtf8(text), this), 0, x, y, w, h);
     };
     auto edit = [this](int id, int x, int y, int w, int h) {
-        return place(new QLineEdit(this), id, x, y, w, h);
+        auto* box = place(new QLineEdit(this), id, x, y, w, h);
+        box->installEventFilter(this); // the window's keys pass it by
+        return box;
     };
 
     m_listGroup = group("List", 7, 7, 147, 131);
@@ -143,7 +170,7 @@ void SpawnEditorWindow::buildControls() {
 
     m_formGroup = group("Options", 7, 142, 280, 298);
     m_formFrame = place(new QFrame(this), ControlId::kFormFrame, 12, 152, 269, 273);
-    m_fieldPanel = new FieldPanel(*m_editor, m_formFrame);
+    m_fieldPanel = new FieldPanel(*m_editor, m_formFrame, this);
     m_formScrollBar = place(new QScrollBar(Qt::Horizontal, this), ControlId::kFormScrollBar, 9, 427, 277, 11);
     m_formScrollBar->hide();
 
@@ -235,22 +262,27 @@ void SpawnEditorWindow::connectRecordCommands() {
     buildHistoryActions();
     buildClipboardActions();
     buildProblemsAction();
+    commandAction(windowCommand("Commands"), [this] { showCommands(); });
 }
 
 void SpawnEditorWindow::buildHistoryActions() {
     const QUndoStack* stack = &m_document.history();
+    constexpr const WindowCommand& undo = windowCommand("Undo");
+    constexpr const WindowCommand& redo = windowCommand("Redo");
     m_undoAction = new QAction(this);
-    m_undoAction->setObjectName(QStringLiteral("Undo"));
+    m_undoAction->setObjectName(textOf(undo.action));
+    m_undoAction->setShortcuts(commandKeys(undo)); // shown in the menu; the keys are the shortcuts below
     m_redoAction = new QAction(this);
-    m_redoAction->setObjectName(QStringLiteral("Redo"));
+    m_redoAction->setObjectName(textOf(redo.action));
+    m_redoAction->setShortcuts(commandKeys(redo));
     auto follow = [this] {
         const QUndoStack& history = m_document.history();
         // Each names its step, e.g. "Undo Apply record 12"; greyed out with nothing to take.
-        m_undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText()
-                                                : QStringLiteral("Undo"));
+        m_undoAction->setText(history.canUndo() ? textOf(undo.name) + QLatin1Char(' ') + history.undoText()
+                                                : textOf(undo.name));
         m_undoAction->setEnabled(history.canUndo());
-        m_redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText()
-                                                : QStringLiteral("Redo"));
+        m_redoAction->setText(history.canRedo() ? textOf(redo.name) + QLatin1Char(' ') + history.redoText()
+                                                : textOf(redo.name));
         m_redoAction->setEnabled(history.canRedo());
     };
     connect(stack, &QUndoStack::indexChanged, this, follow);
@@ -286,18 +318,12 @@ void SpawnEditorWindow::buildHistoryActions() {
     // The keys work anywhere in the window. A text box claims Ctrl+Z and Ctrl+Shift+Z for its own
     // typing before these shortcuts see them; any key that still arrives here while a text box
     // has the focus goes to that box.
-    for (const auto& [key, redo] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Z), false},
-                                    std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), true},
-                                    std::pair{QKeySequence(Qt::CTRL | Qt::Key_Y), true}}) {
-        auto* shortcut = new QShortcut(key, this);
-        connect(shortcut, &QShortcut::activated, this, [this, redo = redo] { historyKey(redo); });
-    }
+    addHistoryKeys(this, [this](bool isRedo) { historyKey(isRedo); });
 }
 
 void SpawnEditorWindow::buildChangedRecordsAction() {
-    m_showChangedRecords = new QAction(QStringLiteral("Show changed records"), this);
-    m_showChangedRecords->setObjectName(QStringLiteral("ShowChangedRecords"));
-    connect(m_showChangedRecords, &QAction::triggered, this, [this] { m_editor->showChangedRecords(); });
+    m_showChangedRecords =
+        commandAction(windowCommand("ShowChangedRecords"), [this] { m_editor->showChangedRecords(); });
 }
 
 void SpawnEditorWindow::buildClipboardActions() {
@@ -308,31 +334,16 @@ void SpawnEditorWindow::buildClipboardActions() {
             QGuiApplication::clipboard()->setText(QString::fromStdString(text));
         }
     };
-    struct Command {
-        const char* name;
-        QKeySequence key;
-        std::function<void()> run;
+    // The keys act anywhere in the window; a text box keeps its own copy and paste.
+    m_clipboardActions = {
+        commandAction(windowCommand("Copy record"),
+                      [this, putOnClipboard] { putOnClipboard(m_clipboard->copyShownRecord()); }),
+        commandAction(windowCommand("Copy listed records"),
+                      [this, putOnClipboard] { putOnClipboard(m_clipboard->copyListedRecords()); }),
+        commandAction(windowCommand("Paste records"),
+                      [this] { m_clipboard->paste(QGuiApplication::clipboard()->text().toStdString()); }),
+        commandAction(windowCommand("Append records from file…"), [this] { m_clipboard->appendFromFile(); }),
     };
-    const Command commands[] = {
-        {"Copy record", QKeySequence::Copy,
-         [this, putOnClipboard] { putOnClipboard(m_clipboard->copyShownRecord()); }},
-        {"Copy listed records",
-         {},
-         [this, putOnClipboard] { putOnClipboard(m_clipboard->copyListedRecords()); }},
-        {"Paste records", QKeySequence::Paste,
-         [this] { m_clipboard->paste(QGuiApplication::clipboard()->text().toStdString()); }},
-        {"Append records from file…", {}, [this] { m_clipboard->appendFromFile(); }},
-    };
-    for (const Command& command : commands) {
-        auto* action = new QAction(QString::fromUtf8(command.name), this);
-        action->setObjectName(QString::fromUtf8(command.name));
-        // The keys act while the list has the focus; the text boxes keep their own copy and paste.
-        action->setShortcut(command.key);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        m_recordList->addAction(action);
-        connect(action, &QAction::triggered, this, command.run);
-        m_clipboardActions.push_back(action);
-    }
 }
 
 void SpawnEditorWindow::addClipboardActions(QMenu& menu) {
@@ -343,12 +354,7 @@ void SpawnEditorWindow::addClipboardActions(QMenu& menu) {
 }
 
 void SpawnEditorWindow::buildProblemsAction() {
-    m_problemsAction = new QAction(QString::fromUtf8("Problems…"), this);
-    m_problemsAction->setObjectName(QStringLiteral("Problems"));
-    m_problemsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    // Added to the window so that its key works anywhere in it, not only while the menu is open.
-    addAction(m_problemsAction);
-    connect(m_problemsAction, &QAction::triggered, this, &SpawnEditorWindow::openProblems);
+    m_problemsAction = commandAction(windowCommand("Problems"), [this] { openProblems(); });
 }
 
 void SpawnEditorWindow::addProblemsItem(QMenu& menu) {
@@ -401,20 +407,21 @@ void SpawnEditorWindow::showProblem(std::int32_t position, std::optional<std::si
 }
 
 void SpawnEditorWindow::buildListedActions() {
-    auto add = [this](const char* name, const char* text, QKeySequence key, auto handler) {
-        auto* action = new QAction(QString::fromUtf8(text), this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action); // the key works anywhere in the window
-        connect(action, &QAction::triggered, this, handler);
-        m_listedActions.push_back(action);
+    m_listedActions = {
+        commandAction(windowCommand("EditListed"), [this] { editListedRecords(); }),
+        commandAction(windowCommand("RemoveListed"), [this] { m_editor->removeListedRecords(); }),
+        commandAction(windowCommand("History"), [this] { showHistory(); }),
     };
-    add("EditListed", "Edit listed records…", QKeySequence(Qt::CTRL | Qt::Key_E),
-        &SpawnEditorWindow::editListedRecords);
-    add("RemoveListed", "Remove listed records…", QKeySequence(),
-        [this] { m_editor->removeListedRecords(); });
-    add("History", "History…", QKeySequence(Qt::CTRL | Qt::Key_H), &SpawnEditorWindow::showHistory);
+}
+
+QAction* SpawnEditorWindow::commandAction(const WindowCommand& command, std::function<void()> run) {
+    auto* action = new QAction(textOf(command.name), this);
+    action->setObjectName(textOf(command.action));
+    action->setShortcuts(commandKeys(command));
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action); // the keys work anywhere in the window, not only while the menu is open
+    connect(action, &QAction::triggered, this, std::move(run));
+    return action;
 }
 
 void SpawnEditorWindow::editListedRecords() {
@@ -436,13 +443,24 @@ void SpawnEditorWindow::showHistory() {
         auto* layout = new QVBoxLayout(m_historyWindow);
         layout->addWidget(view);
         m_historyWindow->resize(unitsToPixelsX(160), unitsToPixelsY(180));
-        // The view runs the steps itself, as a click selects one; the list and the form then follow
-        // as they do for undo and redo.
-        connect(view, &QAbstractItemView::pressed, m_editor, &RecordEditor::followHistoryJump);
+        // The view runs the steps itself as a click or a key moves its current row; the document
+        // tells the editor, and the list and the form follow as they do for undo and redo. The
+        // window's undo and redo keys step through the history here too.
+        addHistoryKeys(m_historyWindow,
+                       [this](bool isRedo) { isRedo ? m_editor->redo() : m_editor->undo(); });
     }
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();
+}
+
+void SpawnEditorWindow::showCommands() {
+    if (!m_commandsWindow) {
+        m_commandsWindow = new CommandsWindow(this);
+    }
+    m_commandsWindow->show();
+    m_commandsWindow->raise();
+    m_commandsWindow->activateWindow();
 }
 
 void SpawnEditorWindow::historyKey(bool redo) {
@@ -455,6 +473,15 @@ void SpawnEditorWindow::historyKey(bool redo) {
 }
 
 bool SpawnEditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
+        // A text box claims keys such as Ctrl+E (end of line) for itself before the window's
+        // shortcuts see them; the window's command keys pass it by, but for its own editing keys.
+        if (m_keysPastTextBoxes.contains(static_cast<QKeyEvent*>(event)->keyCombination())) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
     if (watched == m_recordList->viewport() && event->type() == QEvent::MouseButtonPress) {
         // A right-click on empty list space leaves the marked row as it is.
         const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -645,7 +672,7 @@ bool SpawnEditorWindow::initialise(const std::string& folder, const std::string&
 void SpawnEditorWindow::accept() {}
 
 void SpawnEditorWindow::reject() {
-    if (confirmClose(m_document, *m_dialogs)) {
+    if (confirmClose(m_document, *m_dialogs, m_editor->form().hasUnappliedText())) {
         m_recovery->removeCopy();
         QDialog::reject();
     }

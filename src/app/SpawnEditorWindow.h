@@ -8,8 +8,11 @@
 #include "WindowLayout.h"
 
 #include <QDialog>
+#include <QKeyCombination>
+#include <QList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,7 @@ class QTableView;
 
 namespace spawn {
 
+class CommandsWindow;
 class CoordinateBoxes;
 class DiskWatch;
 class FieldPanel;
@@ -40,6 +44,7 @@ class ProblemsWindow;
 class RecordEditor;
 class RecordListModel;
 class RecoveryKeeper;
+struct WindowCommand;
 
 // Control IDs of the main window; each control carries its ID as its objectName.
 namespace ControlId {
@@ -157,13 +162,17 @@ private:
     void buildListedActions();
     void editListedRecords();
     void showHistory();
+    // An action made from its command's row of the table (text, objectName, keys), added to the
+    // window so that its keys work anywhere in it.
+    QAction* commandAction(const WindowCommand& command, std::function<void()> run);
+    // The list of every command with its keys and place (F1).
+    void showCommands();
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
     // The map's own controls and commands, and how the controls follow the window's size
     // (SpawnEditorWindowMap.cpp).
     void buildMapControls();
-    void moveDot(std::int32_t position, std::int32_t mapX, std::int32_t mapY);
     QString describeDot(std::int32_t position) const;
     // Recovery copies and the watch on the file on disk (SpawnEditorWindowFiles.cpp).
     void buildFileSafety();
@@ -211,6 +220,9 @@ private:
     DiskWatch* m_diskWatch = nullptr;
     std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
     QDialog* m_historyWindow = nullptr;
+    CommandsWindow* m_commandsWindow = nullptr;
+    // The window's keys that a text box with the focus lets pass to the window.
+    QList<QKeyCombination> m_keysPastTextBoxes;
 };
 
 } // namespace spawn

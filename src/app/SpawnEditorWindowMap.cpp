@@ -27,7 +27,7 @@ void SpawnEditorWindow::buildMapControls() {
     m_showRanges->setGeometry(unitsToPixels(360, 340, 60, 12)); // beside "All NPC"
     connect(m_showRanges, &QCheckBox::toggled, m_mapView, &MapView::setRangesShown);
 
-    connect(m_mapView, &MapView::dotDropped, this, &SpawnEditorWindow::moveDot);
+    connect(m_mapView, &MapView::dotDragged, m_editor, &RecordEditor::moveRecord);
     connect(m_mapView, &MapView::areaSelected, this,
             [this](const std::vector<std::int32_t>& positions) { m_editor->showAreaHits(positions); });
     m_mapView->setDotDescriber([this](std::int32_t position) { return describeDot(position); });
@@ -39,12 +39,6 @@ void SpawnEditorWindow::buildMapControls() {
 void SpawnEditorWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     m_layout.apply(size());
-}
-
-void SpawnEditorWindow::moveDot(std::int32_t position, std::int32_t mapX, std::int32_t mapY) {
-    // The world position of the map pixel it was dropped on, as the map boxes convert it.
-    m_editor->moveRecord(position, worldValueOfMap(mapX, MapGrid::kOriginColumn),
-                         worldValueOfMap(mapY, MapGrid::kOriginRow));
 }
 
 QString SpawnEditorWindow::describeDot(std::int32_t position) const {

@@ -124,8 +124,8 @@ bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::s
     return true;
 }
 
-bool confirmClose(const SpawnDocument& document, DialogService& dialogs) {
-    return !document.isModified() || dialogs.confirmDiscard(kDiscardQuestion);
+bool confirmClose(const SpawnDocument& document, DialogService& dialogs, bool formHoldsTypedText) {
+    return (!document.isModified() && !formHoldsTypedText) || dialogs.confirmDiscard(kDiscardQuestion);
 }
 
 } // namespace spawn

@@ -42,9 +42,10 @@ bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::s
                    const std::function<bool(const std::string&)>& mayWrite = {},
                    const std::function<void()>& written = {});
 
-// Whether the editor may close: at once with nothing unsaved, otherwise when the user agrees to
-// throw the changes away.
-bool confirmClose(const SpawnDocument& document, DialogService& dialogs);
+// Whether the editor may close: at once with nothing unsaved (no unsaved record and, when
+// `formHoldsTypedText`, no typed text that Apply has not stored), otherwise when the user agrees
+// to throw the changes away.
+bool confirmClose(const SpawnDocument& document, DialogService& dialogs, bool formHoldsTypedText = false);
 
 inline constexpr const char* kDiscardQuestion = "有未保存的修改。放弃这些修改并退出吗？";
 

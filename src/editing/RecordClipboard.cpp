@@ -79,7 +79,9 @@ bool RecordClipboard::appendAndShow(std::vector<SpawnRecord> records, const QStr
                              .arg(verb)
                              .arg(count)
                              .arg(count == 1 ? QStringLiteral("record") : QStringLiteral("records"));
-    if (!m_document.appendRecords(std::move(records), text)) {
+    // The first of them is shown in the form: text typed there is applied or let go first.
+    if (records.empty() || !m_editor.settleTypedText() ||
+        !m_document.appendRecords(std::move(records), text)) {
         return false;
     }
     m_editor.refreshRecordList();

@@ -33,7 +33,8 @@ public:
 
     // Appends the records of a records document or a whole export after the last record as one
     // step, then lists every record with the first appended one current and shown. Anything else
-    // is refused with the reason and changes nothing. True when records were appended.
+    // is refused with the reason and changes nothing. Text typed into the form and not applied is
+    // first settled (RecordEditor::settleTypedText). True when records were appended.
     bool paste(std::string_view text);
     // The same from a spawn file or JSON export the user picks in the Open dialog.
     bool appendFromFile();

@@ -8,8 +8,6 @@
 #include "SpawnDocument.h"
 #include "SpawnLayout.h"
 
-#include <QUndoStack>
-
 #include <algorithm>
 #include <bit>
 
@@ -25,6 +23,8 @@ RecordEditor::RecordEditor(SpawnDocument& document, const ElementNameTables& nam
         m_currentRow = kNoRow;
         forgetHandledRow();
     });
+    connect(&m_document, &SpawnDocument::historyJumped, this,
+            [this](std::uint64_t serial) { followHistoryStep(serial); });
 }
 
 void RecordEditor::showLoadedFile() {
@@ -106,7 +106,7 @@ void RecordEditor::showAreaHits(std::vector<std::int32_t> positions) {
     setCountLabel(hitCountLabelText(count));
 }
 
-bool RecordEditor::moveRecord(std::int32_t position, float worldX, float worldZ) {
+bool RecordEditor::moveRecord(std::int32_t position, double worldX, double worldZ) {
     if (!isListed(m_document.records(), position)) {
         return false;
     }
@@ -114,18 +114,37 @@ bool RecordEditor::moveRecord(std::int32_t position, float worldX, float worldZ)
     if (moved.bytes.size() < SpawnLayout::kPositionZOffset + sizeof(float)) {
         return false;
     }
-    writeI32At(moved.bytes, SpawnLayout::kPositionXOffset, std::bit_cast<std::int32_t>(worldX));
-    writeI32At(moved.bytes, SpawnLayout::kPositionZOffset, std::bit_cast<std::int32_t>(worldZ));
+    const auto moveBy = [&moved](std::size_t offset, double distance) {
+        if (distance != 0) {
+            const auto value = static_cast<double>(std::bit_cast<float>(readI32At(moved.bytes, offset)));
+            writeI32At(moved.bytes, offset,
+                       std::bit_cast<std::int32_t>(static_cast<float>(value + distance)));
+        }
+    };
+    moveBy(SpawnLayout::kPositionXOffset, worldX);
+    moveBy(SpawnLayout::kPositionZOffset, worldZ);
     const std::uint64_t serial = moved.serial;
     if (!m_document.replaceRecords({{position, std::move(moved)}},
                                    QStringLiteral("Move record %1").arg(position))) {
         return false;
     }
-    // As after a history step: the form shows its record as it now is.
-    if (!m_form.isEmpty() && m_form.sourceSerial() == serial) {
-        showInForm(m_document.records().at(position), false);
-        m_forceRefresh = false;
+    if (m_form.isEmpty() || m_form.sourceSerial() != serial) {
+        return true;
     }
+    const SpawnRecord& record = m_document.records().at(position);
+    if (!m_form.hasUnappliedText()) {
+        // As after a history step: the form shows its record as it now is.
+        showInForm(record, false);
+        m_forceRefresh = false;
+        return true;
+    }
+    // Only X and Z take the moved values; what was typed in the other boxes stays.
+    m_form.refillField(record, RecordForm::kXField);
+    m_form.refillField(record, RecordForm::kZField);
+    m_form.setBaseline(record.bytes);
+    emit formFilled();
+    const RecordForm::Position p = m_form.position();
+    emit worldPositionShown(p.x, p.y, p.z);
     return true;
 }
 
@@ -146,17 +165,35 @@ bool RecordEditor::selectRecord(int row) {
     return true;
 }
 
-void RecordEditor::applyForm() {
+bool RecordEditor::applyForm() {
     if (m_form.isEmpty() || !formIsComplete()) {
-        return;
+        return false;
     }
     const auto position =
         m_form.sourceSerial() ? m_document.records().positionOf(*m_form.sourceSerial()) : std::nullopt;
     if (!position) {
         m_dialogs.showMessage(kSourceRecordGone);
-        return;
+        return false;
     }
-    m_document.replaceRecord(*position, m_form.toRecord(m_names));
+    SpawnRecord record = m_form.toRecord(m_names);
+    m_form.setBaseline(record.bytes);
+    m_document.replaceRecord(*position, std::move(record));
+    return true;
+}
+
+bool RecordEditor::settleTypedText() {
+    if (!m_form.hasUnappliedText()) {
+        return true;
+    }
+    switch (m_dialogs.ask(kApplyTypedTextFirst, true, Answer::Yes)) {
+    case Answer::Yes:
+        return applyForm();
+    case Answer::No:
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void RecordEditor::newRecord() {
@@ -164,6 +201,7 @@ void RecordEditor::newRecord() {
         return;
     }
     SpawnRecord record = m_form.toRecord(m_names);
+    m_form.setBaseline(record.bytes); // what was typed is stored, as the new record
     if (m_list.isFiltered()) {
         refreshRecordList();
     }
@@ -267,6 +305,21 @@ bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
         m_dialogs.showMessage(plan.error().message);
         return false;
     }
+    const auto serial = m_form.sourceSerial();
+    const auto formPosition = serial ? m_document.records().positionOf(*serial) : std::nullopt;
+    const auto& changes = plan.value().changes;
+    if (formPosition && m_form.hasUnappliedText() &&
+        std::any_of(changes.begin(), changes.end(),
+                    [&](const auto& change) { return change.first == *formPosition; })) {
+        if (!settleTypedText()) {
+            return false;
+        }
+        plan = planListedEdit(spec); // an applied form may change what the edit does
+        if (!plan) {
+            m_dialogs.showMessage(plan.error().message);
+            return false;
+        }
+    }
     std::vector<SpawnDocument::Replacement> replacements;
     replacements.reserve(plan.value().changes.size());
     for (auto& [position, bytes] : plan.value().changes) {
@@ -298,26 +351,24 @@ bool RecordEditor::removeListedRecords() {
     return true;
 }
 
-void RecordEditor::followBulkStep() {
-    redrawList();
+std::optional<std::int32_t> RecordEditor::followFormRecord() {
     const auto serial = m_form.sourceSerial();
     const auto position = serial ? m_document.records().positionOf(*serial) : std::nullopt;
-    if (position) {
+    if (position && m_document.records().at(*position).bytes != m_form.baseline()) {
         const SpawnRecord& record = m_document.records().at(*position);
         showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
         m_formEntryCount = record.entryCount;
         m_forceRefresh = false;
     }
+    return position;
+}
+
+void RecordEditor::followBulkStep() {
+    redrawList();
+    const auto position = followFormRecord();
     m_currentRow = position ? m_list.rowOfPosition(*position) : kNoRow;
     m_handledRow = m_currentRow;
     emit currentRowFollowed(m_currentRow);
-}
-
-void RecordEditor::followHistoryJump() {
-    const QUndoStack& history = m_document.history();
-    const int index = history.index();
-    const auto* step = history.command(index > 0 ? index - 1 : 0);
-    followHistoryStep(step ? std::optional(m_document.stepSerial(*step)) : std::nullopt);
 }
 
 void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
@@ -331,14 +382,11 @@ void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
         // Shown as a click on its row shows it: the form always holds the current row's record.
         selectRecord(row);
     } else {
+        // Not listed (hidden by the search, or gone): the form stays on its record, shown as it
+        // now is when the history changed it (a jump over several steps, a step of many records),
+        // so that Apply never stores what it was.
         m_currentRow = kNoRow;
-        if (position && m_form.sourceSerial() == serial) {
-            // Hidden by the search, but the form shows it: the form shows it as it now is.
-            const SpawnRecord& record = m_document.records().at(*position);
-            showInForm(record, m_form.fieldCount() != formFieldCount(record.entryCount));
-            m_formEntryCount = record.entryCount;
-            m_forceRefresh = false;
-        }
+        followFormRecord();
     }
     emit currentRowFollowed(m_currentRow);
 }
@@ -375,6 +423,7 @@ void RecordEditor::showInForm(const SpawnRecord& record, bool rebuild) {
         emit formRebuilt();
     }
     m_form.fill(record);
+    m_form.setBaseline(record.bytes);
     emit formFilled();
     const RecordForm::Position p = m_form.position();
     emit worldPositionShown(p.x, p.y, p.z);

@@ -24,6 +24,8 @@ inline constexpr const char* kNoEntryToRemove = "无NPC种类！无法删除!";
 inline constexpr const char* kTooManyEntries =
     "NPC种类已达100个！无法添加：多于100个的记录在下次载入时无法读取。";
 inline constexpr const char* kSourceRecordGone = "这条记录已被删除！无法应用。";
+// Asked before a command writes the form anew while it holds typed, unapplied text.
+inline constexpr const char* kApplyTypedTextFirst = "表单中有尚未应用的修改。先应用吗？";
 
 // The record list's commands (search, refresh, remove) and the record form with the clicks that
 // fill it. Holds the state the window shows, without widgets: the view mode and hits live in the
@@ -58,10 +60,11 @@ public:
     // view the commands on the list act on. After a history step or a command on many records the
     // list shows those of them still there.
     void showAreaHits(std::vector<std::int32_t> positions);
-    // Moves the area of the record at a 1-based position: its X and Z fields become these world
-    // values, every other byte stays, as one history step "Move record N". The form follows when
-    // it shows that record. False when nothing changed (no such record, or already there).
-    bool moveRecord(std::int32_t position, float worldX, float worldZ);
+    // Moves the area of the record at a 1-based position by these world distances: X and Z grow
+    // by them (stored as floats), a field moved by 0 keeps its bytes, every other byte stays, as
+    // one history step "Move record N". The form follows when it shows that record; typed text in
+    // its other boxes stays. False when nothing changed (no such record, or no move).
+    bool moveRecord(std::int32_t position, double worldX, double worldZ);
 
     // A click on the list, with the row it hit (kNoRow for none). Fills the form from that row's
     // record unless it is the row last shown and the form was not reshaped since; true when the
@@ -69,8 +72,9 @@ public:
     bool selectRecord(int row);
 
     // The form commands. Before a record has been shown there is no form and each does nothing.
-    // Writes the form into the record it was filled from, wherever that record now stands.
-    void applyForm();
+    // Writes the form into the record it was filled from, wherever that record now stands; true
+    // when the record then holds the form (also when it already did).
+    bool applyForm();
     // Appends the form as a new record after the last one, in the full view.
     void newRecord();
     // Adds a creature entry with the default values to the form (not to the record).
@@ -85,6 +89,7 @@ public:
     // in (a search result is searched again); the row of the record the step touched becomes the
     // current row and its record is shown, as a click on it would, or no row is current when the
     // list does not show it (the form then stays). Unapplied typing is not part of the history.
+    // The same follows any other move of the history (the history window's clicks and keys).
     void undo();
     void redo();
 
@@ -94,14 +99,18 @@ public:
     // What editing the listed records with `spec` would change, or why it is refused.
     Result<BulkEditPlan> planListedEdit(const BulkEditSpec& spec) const;
     // Edits the listed records as one history step ("Edit 1,234 records"); a refusal is shown as
-    // a message and changes nothing, as does an edit that would change no byte. True when a step
-    // was made.
+    // a message and changes nothing, as does an edit that would change no byte. An edit of the
+    // form's record while the form holds typed text first asks as settleTypedText does. True
+    // when a step was made.
     bool editListedRecords(const BulkEditSpec& spec);
     // Asks "Remove 1,234 records?" and removes every listed record as one history step.
     bool removeListedRecords();
-    // The history was moved to another step by other means than undo() and redo() (the history
-    // window): the list and the form follow as for undo and redo.
-    void followHistoryJump();
+
+    // Before a command that writes the form anew (with another record, or its own record as a
+    // command changed it): while the form holds typed, unapplied text, asks whether to apply it
+    // first. Yes applies it, No lets the command drop it, Cancel stops the command. True when the
+    // command may go on: nothing was typed, the text was applied, or the user let it go.
+    bool settleTypedText();
 
     int currentRow() const { return m_currentRow; }
     const std::string& countLabel() const { return m_countLabel; }
@@ -135,8 +144,12 @@ protected:
     void followHistoryStep(std::optional<std::uint64_t> serial);
     // The list drawn anew in the view it is in: a search's hits are searched again.
     void redrawList();
-    // After a bulk command: the list redrawn, the form refilled when its record changed, and
-    // the form's record's row current when the list shows it.
+    // The form filled anew from its record when that record's bytes are no longer those the form
+    // stands for; its position, if it is still there.
+    std::optional<std::int32_t> followFormRecord();
+    // After a bulk command: the list redrawn, the form refilled when its record changed (and
+    // only then: typed text in the form of a record left as it was stays), and the form's
+    // record's row current when the list shows it.
     void followBulkStep();
     // Builds the grid anew for `record`, which carries the form's values across, and fills it.
     void reshapeForm(const SpawnRecord& record, std::size_t fieldCount);

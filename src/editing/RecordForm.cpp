@@ -87,20 +87,48 @@ void RecordForm::build(std::size_t fieldCount) {
     }
 }
 
+namespace {
+
+void fillField(FormFieldState& state, const SpawnRecord& record, FormField&& f) {
+    state.filledBytes = recordFieldBytes(record, f.number);
+    state.filledText = f.text;
+    state.text = std::move(f.text);
+    state.filled = true;
+}
+
+} // namespace
+
 void RecordForm::fill(const SpawnRecord& record) {
     for (FormField& f : recordFormFields(record)) {
         if (f.number > m_fields.size()) {
             break;
         }
-        FormFieldState& state = m_fields[f.number - 1];
-        state.filledBytes = recordFieldBytes(record, f.number);
-        state.filledText = f.text;
-        state.text = std::move(f.text);
-        state.filled = true;
+        fillField(m_fields[f.number - 1], record, std::move(f));
     }
 }
 
+void RecordForm::refillField(const SpawnRecord& record, std::size_t j) {
+    for (FormField& f : recordFormFields(record)) {
+        if (f.number == j) {
+            fillField(m_fields[j - 1], record, std::move(f));
+            return;
+        }
+    }
+}
+
+bool RecordForm::hasUnappliedText() const {
+    return !isEmpty() && readBack().bytes != m_baseline;
+}
+
 SpawnRecord RecordForm::toRecord(const ElementNameTables& names) const {
+    SpawnRecord record = readBack();
+    if (record.entryCount > 0) {
+        record.applyName(names);
+    }
+    return record;
+}
+
+SpawnRecord RecordForm::readBack() const {
     SpawnRecord record;
     if (m_fields.size() < kAreaFieldCount) {
         return record;
@@ -123,7 +151,6 @@ SpawnRecord RecordForm::toRecord(const ElementNameTables& names) const {
     writeI32At(record.bytes, kEntryCountOffset, n);
     if (n > 0) {
         record.creatureId = readI32At(record.bytes, kAreaHeaderSize + kCreatureIdOffset);
-        record.applyName(names);
     }
     return record;
 }

@@ -92,8 +92,21 @@ public:
     // unchanged. The display name is looked up for the first creature ID.
     SpawnRecord toRecord(const ElementNameTables& names) const;
 
+    // Writes field j anew from the record's bytes, as fill does, leaving every other field as it
+    // is. Precondition: 1 <= j <= fieldCount() and the record has field j.
+    void refillField(const SpawnRecord& record, std::size_t j);
+
     // Whether some box is empty; the commands that store the form refuse then.
     bool hasEmptyField() const;
+
+    // The bytes the form stands for while nothing is typed: those of the record it was last
+    // filled from or stored into.
+    void setBaseline(std::vector<std::uint8_t> bytes) { m_baseline = std::move(bytes); }
+    const std::vector<std::uint8_t>& baseline() const { return m_baseline; }
+    // Typed, unapplied work: the form reads back to other bytes than its baseline (a box typed
+    // into or emptied, an entry added or removed, a position copied in). Text typed and typed
+    // back to what it was is none.
+    bool hasUnappliedText() const;
 
     // The world position the X, Y and Z boxes (fields 3 to 5) read as.
     struct Position {
@@ -114,8 +127,12 @@ public:
     static constexpr std::size_t kFirstCreatureIdField = 21;
 
 private:
+    // The grid read back into a record's bytes and entry count, as toRecord reads it.
+    SpawnRecord readBack() const;
+
     std::vector<FormFieldState> m_fields;
     std::optional<std::uint64_t> m_sourceSerial;
+    std::vector<std::uint8_t> m_baseline;
 };
 
 } // namespace spawn

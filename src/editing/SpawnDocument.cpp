@@ -155,6 +155,29 @@ private:
 SpawnDocument::SpawnDocument(QObject* parent) : QObject(parent) {
     connect(&m_history, &QUndoStack::cleanChanged, this,
             [this](bool clean) { emit modifiedChanged(!clean); });
+    connect(&m_history, &QUndoStack::indexChanged, this, &SpawnDocument::historyIndexChanged);
+}
+
+template <class Change> void SpawnDocument::ownHistoryChange(Change change) {
+    const bool outer = !m_changingHistory;
+    m_changingHistory = true;
+    change();
+    if (outer) {
+        m_changingHistory = false;
+        m_historyIndex = m_history.index();
+    }
+}
+
+void SpawnDocument::historyIndexChanged(int index) {
+    const int from = m_historyIndex;
+    m_historyIndex = index;
+    if (m_changingHistory || index == from) {
+        return;
+    }
+    const QUndoCommand* step = m_history.command(index < from ? index : index - 1);
+    if (step) {
+        emit historyJumped(stepSerial(*step));
+    }
 }
 
 SpawnDocument::~SpawnDocument() {
@@ -164,7 +187,7 @@ SpawnDocument::~SpawnDocument() {
 }
 
 void SpawnDocument::load(SpawnFile file, std::string path) {
-    m_history.clear();
+    ownHistoryChange([this] { m_history.clear(); });
     m_file = std::move(file);
     m_path = std::move(path);
     m_savedRecords = RecordBytesSnapshot(m_file.records);
@@ -192,7 +215,7 @@ bool SpawnDocument::replaceRecord(std::int32_t position, SpawnRecord record) {
         m_file.records.at(position).bytes == record.bytes) {
         return false;
     }
-    m_history.push(new ReplaceStep(*this, position, std::move(record)));
+    push(new ReplaceStep(*this, position, std::move(record)));
     return true;
 }
 
@@ -218,7 +241,7 @@ bool SpawnDocument::replaceRecords(std::vector<Replacement> replacements, const 
     if (changes.empty()) {
         return false;
     }
-    m_history.push(new ReplaceManyStep(*this, std::move(changes), text));
+    push(new ReplaceManyStep(*this, std::move(changes), text));
     return true;
 }
 
@@ -228,7 +251,7 @@ bool SpawnDocument::removeRecords(std::vector<std::int32_t> positions, const QSt
     if (positions.empty() || positions.front() < 1 || positions.back() > m_file.records.count()) {
         return false;
     }
-    m_history.push(new RemoveManyStep(*this, std::move(positions), text));
+    push(new RemoveManyStep(*this, std::move(positions), text));
     return true;
 }
 
@@ -236,19 +259,19 @@ bool SpawnDocument::appendRecords(std::vector<SpawnRecord> records, const QStrin
     if (records.empty()) {
         return false;
     }
-    m_history.push(new AppendManyStep(*this, std::move(records), text));
+    push(new AppendManyStep(*this, std::move(records), text));
     return true;
 }
 
 void SpawnDocument::appendRecord(SpawnRecord record) {
-    m_history.push(new AppendStep(*this, std::move(record)));
+    push(new AppendStep(*this, std::move(record)));
 }
 
 bool SpawnDocument::removeRecord(std::int32_t position) {
     if (position < 1 || position > m_file.records.count()) {
         return false;
     }
-    m_history.push(new RemoveStep(*this, position));
+    push(new RemoveStep(*this, position));
     return true;
 }
 
@@ -256,7 +279,7 @@ std::optional<std::uint64_t> SpawnDocument::undo() {
     if (!m_history.canUndo()) {
         return std::nullopt;
     }
-    m_history.undo();
+    ownHistoryChange([this] { m_history.undo(); });
     return static_cast<const RecordStep*>(m_history.command(m_history.index()))->serial();
 }
 
@@ -264,8 +287,12 @@ std::optional<std::uint64_t> SpawnDocument::redo() {
     if (!m_history.canRedo()) {
         return std::nullopt;
     }
-    m_history.redo();
+    ownHistoryChange([this] { m_history.redo(); });
     return static_cast<const RecordStep*>(m_history.command(m_history.index() - 1))->serial();
+}
+
+void SpawnDocument::push(QUndoCommand* step) {
+    ownHistoryChange([this, step] { m_history.push(step); });
 }
 
 std::uint64_t SpawnDocument::stepSerial(const QUndoCommand& step) const {

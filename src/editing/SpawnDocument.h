@@ -72,7 +72,8 @@ public:
     std::optional<std::uint64_t> redo();
     // The serial of the first record a step of this document's history touched.
     std::uint64_t stepSerial(const QUndoCommand& step) const;
-    // The history for a view that moves through it (QUndoView): every move runs the steps.
+    // The history for a view that moves through it (QUndoView): every move runs the steps, and
+    // historyJumped tells of it.
     QUndoStack* historyForView() { return &m_history; }
 
     // A record's serial names it while the program runs; its bytes change only with
@@ -84,6 +85,11 @@ signals:
     void recordsReset();
     void recordChanged(std::int32_t position);
     void recordsReplaced(const QList<std::int32_t>& positions); // ascending, the count unchanged
+    // The history was moved to another step by other means than undo(), redo() or a new step
+    // (the history view set it): `serial` names the record of the step, of those undone (going
+    // back) or redone (going forward), nearest to where the history now stands, as undo() and
+    // redo() give it.
+    void historyJumped(std::uint64_t serial);
 
 private:
     friend class RecordStep;
@@ -93,11 +99,19 @@ private:
     void insertRecord(std::int32_t position, SpawnRecord record);
     SpawnRecord takeRecord(std::int32_t position);
     void moveCountWord(std::int32_t delta);
+    // Runs a change of the history made by the document itself (a step pushed, undone, redone,
+    // the history cleared), which is no jump.
+    template <class Change> void ownHistoryChange(Change change);
+    void push(QUndoCommand* step); // takes the step
+
+    void historyIndexChanged(int index);
 
     SpawnFile m_file;
     std::string m_path;
     RecordBytesSnapshot m_savedRecords;
     QUndoStack m_history;
+    int m_historyIndex = 0; // where the history stood after the last change the document knows
+    bool m_changingHistory = false;
 };
 
 } // namespace spawn

@@ -80,6 +80,10 @@ void MapView::placeMapMarker(std::int32_t column, std::int32_t rowFromTop) {
     m_marker->setObjectName(kMarkerObjectName);
     m_marker->setAlignment(Qt::AlignCenter);
     m_marker->setPixmap(m_markerIcon);
+    // The map takes every press, also on a dot under the marker: a marker that took the press
+    // and then went (a press on a dot places a new one) would leave the press with nowhere to
+    // finish.
+    m_marker->setAttribute(Qt::WA_TransparentForMouseEvents);
     positionMarker();
     m_marker->show();
 }
@@ -94,10 +98,17 @@ void MapView::positionMarker() {
 }
 
 void MapView::setSpawnDots(std::span<const MapDot> dots) {
+    // A press or drag on a dot names its area by position, which the new dots may give another
+    // area (or none): it ends here, and the release that follows moves nothing.
+    if (m_gesture == Gesture::PressOnDot || m_gesture == Gesture::DragDot) {
+        endGesture();
+    }
     m_dots.build(m_picture.width(), m_picture.height(), dots);
     m_frameValid = false;
+    // For the same reason the ring goes, until the position of the area to ring is given anew.
+    m_highlightPosition.reset();
+    m_highlightIndex.reset();
     m_highlight.reset();
-    setHighlightedDot(m_highlightPosition);
     update();
 }
 
@@ -211,11 +222,14 @@ void MapView::paintEvent(QPaintEvent*) {
     if (!m_dotsShown) {
         return;
     }
-    const QPoint dragged = m_pointerAt;
+    std::optional<std::size_t> draggedIndex;
+    if (const auto dragged = draggedPosition()) {
+        draggedIndex = m_dots.indexOfPosition(*dragged);
+    }
     if (m_highlightIndex) {
-        const bool dragging = draggedPosition() == m_highlight->position;
-        const QPoint centre =
-            dragging ? dragged : toQPoint(m_view.screenPoint(m_dots.mapPointOf(*m_highlightIndex)));
+        const QPoint centre = draggedIndex == m_highlightIndex
+                                  ? draggedDotAt(*m_highlightIndex)
+                                  : toQPoint(m_view.screenPoint(m_dots.mapPointOf(*m_highlightIndex)));
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kShownRangeColour, kShownRangePenWidth));
         drawRange(painter, {centre.x(), centre.y()}, m_dots.rangeOf(*m_highlightIndex));
@@ -224,14 +238,24 @@ void MapView::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(kHighlightColour, kHighlightPenWidth));
         painter.drawEllipse(centre, kHighlightRadius, kHighlightRadius);
     }
-    if (m_gesture == Gesture::DragDot) {
-        painter.drawImage(dragged - QPoint(DotLook::kDotRadius, DotLook::kDotRadius), m_dotSprite);
+    if (draggedIndex) {
+        painter.drawImage(draggedDotAt(*draggedIndex) - QPoint(DotLook::kDotRadius, DotLook::kDotRadius),
+                          m_dotSprite);
     }
     if (m_gesture == Gesture::Rectangle) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kRectangleColour, 1, Qt::DashLine));
         painter.drawRect(QRect(m_pressAt, m_pointerAt).normalized());
     }
+}
+
+QPoint MapView::draggedDotAt(std::size_t index) const {
+    const PicturePoint dot = m_view.screenPoint(m_dots.mapPointOf(index));
+    const MapPosition now = m_view.mapPositionAt({m_pointerAt.x(), m_pointerAt.y()});
+    return {dot.x + static_cast<int>(
+                        std::lround((now.column - m_pressMapPosition.column) * m_view.pixelsPerColumn())),
+            dot.y +
+                static_cast<int>(std::lround((now.row - m_pressMapPosition.row) * m_view.pixelsPerRow()))};
 }
 
 bool MapView::event(QEvent* event) {
@@ -253,6 +277,11 @@ bool MapView::event(QEvent* event) {
 
 void MapView::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
+    if (m_gesture != Gesture::None && event->button() == m_gestureButton) {
+        // The gesture's own button again: its release went elsewhere. It ends without effect,
+        // and this press starts afresh.
+        endGesture();
+    }
     if (m_gesture != Gesture::None || !rect().contains(at)) {
         QLabel::mousePressEvent(event);
         return;
@@ -260,6 +289,7 @@ void MapView::mousePressEvent(QMouseEvent* event) {
     event->accept();
     m_pressAt = at;
     m_pointerAt = at;
+    m_gestureButton = event->button();
     if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
         m_gesture = Gesture::Pan;
         setCursor(Qt::ClosedHandCursor);
@@ -277,6 +307,7 @@ void MapView::mousePressEvent(QMouseEvent* event) {
         if (const auto position = m_dots.dotAt(pixel, m_view)) {
             m_gesture = Gesture::PressOnDot;
             m_pressPosition = *position;
+            m_pressMapPosition = m_view.mapPositionAt(pixel);
             emit dotClicked(*position);
             return;
         }
@@ -292,7 +323,7 @@ void MapView::mouseMoveEvent(QMouseEvent* event) {
         QLabel::mouseMoveEvent(event);
         return;
     case Gesture::PressOnDot:
-        if (std::hypot(at.x() - m_pressAt.x(), at.y() - m_pressAt.y()) < MapGesture::kDragDistance) {
+        if (!MapGesture::isDragDistance({m_pressAt.x(), m_pressAt.y()}, {at.x(), at.y()})) {
             break;
         }
         m_gesture = Gesture::DragDot;
@@ -323,11 +354,14 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     const std::int32_t position = m_pressPosition;
     const QPoint start = m_pressAt;
+    const MapPosition pressed = m_pressMapPosition;
     endGesture();
-    if (gesture == Gesture::DragDot && rect().contains(at)) {
-        // A drop outside the view is no place on the map: the area stays where it was.
-        const MapPoint point = m_view.mapPointAt({at.x(), at.y()});
-        emit dotDropped(position, point.column, MapGrid::kRows - point.rowFromTop);
+    // A drop outside the view is no place on the map, and one back within a few pixels of the
+    // press no move: the area stays where it was.
+    if (gesture == Gesture::DragDot && rect().contains(at) &&
+        MapGesture::isDragDistance({start.x(), start.y()}, {at.x(), at.y()})) {
+        const WorldMovement moved = worldMovementBetween(pressed, m_view.mapPositionAt({at.x(), at.y()}));
+        emit dotDragged(position, moved.x, moved.z);
     } else if (gesture == Gesture::Rectangle) {
         emit areaSelected(m_dots.positionsInside({start.x(), start.y()}, {at.x(), at.y()}, m_view));
     }
@@ -341,6 +375,7 @@ void MapView::endGesture() {
         unsetCursor();
     }
     m_gesture = Gesture::None;
+    m_gestureButton = Qt::NoButton;
     update();
 }
 

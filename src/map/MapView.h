@@ -28,8 +28,6 @@ inline constexpr auto kAppIcon = ":/icons/app.png";       // icon 128
 } // namespace MapResources
 
 namespace MapGesture {
-// A press on a dot becomes a drag once the pointer is this far away, in screen pixels.
-inline constexpr int kDragDistance = 4;
 // Every dot's range is drawn ("Ranges" on) from this zoom on: below it they are a blur.
 inline constexpr double kAllRangesZoom = 4.0;
 // One notch of a mouse wheel, in the units of QWheelEvent::angleDelta.
@@ -55,7 +53,8 @@ public:
 
     // Shows these dots (those off the map are dropped), drawn over the picture and under the
     // marker. Only the dots in view are drawn, into a frame kept until the view or the dots
-    // change; painting then only copies it.
+    // change; painting then only copies it. The dots name their areas by position, which may now
+    // be other areas: the ring and any press or drag on a dot are forgotten.
     void setSpawnDots(std::span<const MapDot> dots);
     // Rings the dot of the record at this 1-based position, when it is one of the dots shown, and
     // draws its movement range.
@@ -88,9 +87,10 @@ signals:
     // A left click on the map away from every dot: the map position under it, the row counted
     // from the bottom edge as in the map Y box.
     void mapPositionClicked(std::int32_t mapX, std::int32_t mapY);
-    // The dot of the record at this 1-based position was dragged and dropped on this map position
-    // (the row counted from the bottom edge).
-    void dotDropped(std::int32_t position, std::int32_t mapX, std::int32_t mapY);
+    // The dot of the record at this 1-based position was dragged (MapGesture::kDragDistance or
+    // more) and dropped in view; its area is to move by the world distance between the map
+    // positions under the press and under the drop (0 along an axis the pointer did not move).
+    void dotDragged(std::int32_t position, double worldX, double worldZ);
     // A Shift + left drag drew a rectangle; these are the 1-based positions of the dots inside it,
     // in list order.
     void areaSelected(const std::vector<std::int32_t>& positions);
@@ -116,6 +116,8 @@ private:
     void positionMarker();
     void endGesture();
     std::optional<std::int32_t> draggedPosition() const;
+    // Where the dragged dot is drawn: its own screen pixel moved by the pointer's movement.
+    QPoint draggedDotAt(std::size_t index) const;
 
     QPixmap m_markerIcon;
     QLabel* m_marker = nullptr; // a child of this view
@@ -134,7 +136,9 @@ private:
     std::function<QString(std::int32_t)> m_describeDot;
 
     Gesture m_gesture = Gesture::None;
+    Qt::MouseButton m_gestureButton = Qt::NoButton;
     QPoint m_pressAt;                 // where the gesture's button went down
+    MapPosition m_pressMapPosition;   // the map position under it
     QPoint m_pointerAt;               // where the pointer is now
     std::int32_t m_pressPosition = 0; // the dot pressed on
     int m_wheelRemainder = 0;         // of a wheel that turns in less than whole notches

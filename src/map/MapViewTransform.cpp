@@ -34,6 +34,17 @@ std::int32_t contentPixel(std::int32_t mapValue, std::int32_t content, std::int3
 
 } // namespace
 
+bool MapGesture::isDragDistance(PicturePoint press, PicturePoint now) {
+    return std::hypot(static_cast<double>(now.x) - press.x, static_cast<double>(now.y) - press.y) >=
+           kDragDistance;
+}
+
+WorldMovement worldMovementBetween(MapPosition from, MapPosition to) {
+    // Rows count downwards and Z grows upwards.
+    return {(to.column - from.column) * MapGrid::kWorldUnitsPerPixel,
+            (from.row - to.row) * MapGrid::kWorldUnitsPerPixel};
+}
+
 MapViewTransform::MapViewTransform(std::int32_t width, std::int32_t height)
     : m_width(width), m_height(height), m_contentWidth(width), m_contentHeight(height) {}
 

@@ -16,6 +16,31 @@ inline constexpr double kMaximum = 32.0;
 inline constexpr double kStep = 1.25; // one wheel notch or one "+" / "-"
 } // namespace MapZoom
 
+namespace MapGesture {
+// A press on a dot becomes a drag once the pointer is this far away, in screen pixels; a drag
+// released nearer than this to where it was pressed moves nothing.
+inline constexpr double kDragDistance = 4.0;
+// Whether the pointer went from `press` to `now` far enough to drag.
+bool isDragDistance(PicturePoint press, PicturePoint now);
+} // namespace MapGesture
+
+// A position on the map in fractions of a column and of a row counted from the top.
+struct MapPosition {
+    double column = 0;
+    double row = 0;
+};
+
+// How far a drag moves an area, in world units: X grows to the right, Z up the map.
+struct WorldMovement {
+    double x = 0;
+    double z = 0;
+};
+
+// The world movement from one map position to another: 10 world units a column in X and a row in
+// Z. It is exactly 0 along an axis where the two positions agree, so a drag straight across leaves
+// Z as it was.
+WorldMovement worldMovementBetween(MapPosition from, MapPosition to);
+
 // The view shows the map scaled to a "content" picture of contentWidth x contentHeight pixels (the
 // view's own size times the zoom), of which the pixels from offset() onwards are on screen. At
 // zoom 1 the content is the view itself, so every position is the one a picture of the view's size
@@ -47,6 +72,7 @@ public:
     // The map position under a screen position, in fractions of a column and a row (from the top).
     double columnAt(double screenX) const;
     double rowAt(double screenY) const;
+    MapPosition mapPositionAt(PicturePoint screen) const { return {columnAt(screen.x), rowAt(screen.y)}; }
     // Screen pixels per map column and per map row.
     double pixelsPerColumn() const;
     double pixelsPerRow() const;

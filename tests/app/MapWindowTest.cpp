@@ -103,6 +103,31 @@ void drag(QWidget* widget, Qt::MouseButton button, QPoint from, std::initializer
     QTest::mouseRelease(widget, button, modifiers, last);
 }
 
+// The same with the left button, through the window as the system delivers it: each event goes to
+// the widget under the pointer (a child such as the marker too), the press's widget keeps the rest.
+void dragInWindow(QWidget* widget, QPoint from, std::initializer_list<QPoint> path) {
+    QWindow* window = widget->window()->windowHandle();
+    const auto inWindow = [widget](QPoint at) { return widget->mapTo(widget->window(), at); };
+    QTest::mousePress(window, Qt::LeftButton, {}, inWindow(from));
+    QPoint last = from;
+    for (const QPoint to : path) {
+        QTest::mouseMove(window, inWindow(to));
+        last = to;
+    }
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow(last));
+}
+
+void clickInWindow(QWidget* widget, QPoint at) {
+    dragInWindow(widget, at, {});
+}
+
+float floatAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    return std::bit_cast<float>(readI32At(bytes, offset));
+}
+
+// Where record 2 of the map world starts in the file's bytes.
+constexpr std::size_t kSecondRecord = SpawnLayout::kPrefixSize + SpawnLayout::recordSize(1);
+
 std::map<QString, QRect> geometries(QWidget& window) {
     std::map<QString, QRect> out;
     int unnamed = 0;
@@ -128,6 +153,8 @@ private slots:
     void windowSizeAndPlaceAreRememberedBetweenRuns();
     void zoomedMapPicksDotsEntersExactMapPixelsAndNamesTheDotUnderThePointer();
     void draggedDotMovesItsAreaAsOneStepUnlessEscapedOrBarelyMoved();
+    void dragAtFullZoomMovesByThePointersWorldDistanceAlongEachAxisAlone();
+    void removedAreaLeavesNoRingPressOrDragBehindAndAnyDotCanBeDragged();
     void shiftDragListsTheAreasInsideAsHitsAndShowsOnlyTheirDots();
 };
 
@@ -283,9 +310,11 @@ void MapWindowTest::draggedDotMovesItsAreaAsOneStepUnlessEscapedOrBarelyMoved() 
     wheel(map, editor.dotOf(2), 8); // about 6 x
     const QPoint dot = editor.dotOf(2);
 
-    // A press and release, or a move of less than four pixels, picks the dot and moves nothing.
+    // A press and release, or a move of less than four pixels, picks the dot and moves nothing;
+    // so does a drag that comes back within four pixels of the press.
     drag(map, Qt::LeftButton, dot, {dot + QPoint(2, 2), dot + QPoint(3, 0)});
     QCOMPARE(editor.text(1012), QStringLiteral("1234.5"));
+    drag(map, Qt::LeftButton, dot, {dot + QPoint(9, 0), dot + QPoint(2, 2)});
     QCOMPARE(editor.bytes(), loaded);
     QVERIFY(!undo->isEnabled());
     // Escape during a drag puts it back, and the window stays open.
@@ -298,33 +327,130 @@ void MapWindowTest::draggedDotMovesItsAreaAsOneStepUnlessEscapedOrBarelyMoved() 
     QCOMPARE(editor.bytes(), loaded);
     QVERIFY(editor.window.isVisible());
 
-    // Dropped: X and Z become the drop point's map pixel in world units, nothing else changes.
-    const QPoint drop = dot + QPoint(-70, 45);
-    const MapPoint dropPixel = map->view().mapPointAt({drop.x(), drop.y()});
-    drag(map, Qt::LeftButton, dot, {dot + QPoint(5, 0), dot + QPoint(-30, 20), drop});
-    const float worldX = worldValueOfMap(dropPixel.column, MapGrid::kOriginColumn);
-    const float worldZ = worldValueOfMap(MapGrid::kRows - dropPixel.rowFromTop, MapGrid::kOriginRow);
+    // Dropped: X and Z move by the world distance between the map positions under the press and
+    // the drop, nothing else changes.
+    const QPoint press = dot + QPoint(1, -1);
+    const QPoint drop = press + QPoint(-70, 45);
+    dragInWindow(map, press, {press + QPoint(5, 0), press + QPoint(-30, 20), drop});
+    const double movedX = (map->view().columnAt(drop.x()) - map->view().columnAt(press.x())) * 10;
+    const double movedZ = (map->view().rowAt(press.y()) - map->view().rowAt(drop.y())) * 10;
+    const auto worldX = static_cast<float>(1234.5 + movedX);
+    const auto worldZ = static_cast<float>(1234.5 + movedZ);
     auto expected = loaded;
-    const std::size_t second = SpawnLayout::kPrefixSize + SpawnLayout::recordSize(1);
-    writeI32At(expected, second + SpawnLayout::kPositionXOffset, std::bit_cast<std::int32_t>(worldX));
-    writeI32At(expected, second + SpawnLayout::kPositionZOffset, std::bit_cast<std::int32_t>(worldZ));
+    writeI32At(expected, kSecondRecord + SpawnLayout::kPositionXOffset, std::bit_cast<std::int32_t>(worldX));
+    writeI32At(expected, kSecondRecord + SpawnLayout::kPositionZOffset, std::bit_cast<std::int32_t>(worldZ));
     QCOMPARE(editor.bytes(), expected);
     QVERIFY(editor.bytes() != loaded);
     QCOMPARE(undo->text(), QStringLiteral("Undo Move record 2"));
-    // The record is the one shown: the form, the boxes, the marker and the dot follow.
+    // The record is the one shown: the form, the boxes, the marker and the dot follow, the dot
+    // within a map pixel of where the pointer let go.
     QCOMPARE(editor.text(1012), QString::fromStdString(formatGeneral6(static_cast<double>(worldX))));
-    QCOMPARE(editor.text(1017), QString::number(dropPixel.column));
-    QCOMPARE(editor.text(1018), QString::number(MapGrid::kRows - dropPixel.rowFromTop));
+    QCOMPARE(editor.text(1014), QString::fromStdString(formatGeneral6(static_cast<double>(worldZ))));
     QCOMPARE(editor.window.findChild<QLineEdit*>(QStringLiteral("2823"))->text(),
              QString::fromStdString(formatFixed18(static_cast<double>(worldX))));
-    const PicturePoint moved = map->view().screenPoint(dropPixel);
-    QCOMPARE(editor.dotOf(2), QPoint(moved.x, moved.y));
-    QCOMPARE(map->marker()->geometry().topLeft(), QPoint(moved.x - 4, moved.y - 4));
+    const QPoint movedDot = editor.dotOf(2) - (dot - press);
+    QVERIFY(qAbs(movedDot.x() - drop.x()) <= map->view().pixelsPerColumn() + 1);
+    QVERIFY(qAbs(movedDot.y() - drop.y()) <= map->view().pixelsPerRow() + 1);
+    QCOMPARE(map->marker()->geometry().topLeft(), editor.dotOf(2) - QPoint(4, 4));
 
     undo->trigger();
     QCOMPARE(editor.bytes(), loaded);
     QCOMPARE(editor.dotOf(2), dot);
     QCOMPARE(editor.text(1012), QStringLiteral("1234.5"));
+    editor.window.hide();
+}
+
+void MapWindowTest::dragAtFullZoomMovesByThePointersWorldDistanceAlongEachAxisAlone() {
+    EditorOnMapWorld editor;
+    QVERIFY(editor.startShown());
+    MapView* map = editor.map();
+    QAction* undo = editor.window.findChild<QAction*>(QStringLiteral("Undo"));
+    wheel(map, editor.dotOf(2), 40);
+    QCOMPARE(map->view().zoom(), MapZoom::kMaximum);
+    const auto loaded = editor.bytes();
+    const std::size_t x = kSecondRecord + SpawnLayout::kPositionXOffset;
+    const std::size_t z = kSecondRecord + SpawnLayout::kPositionZOffset;
+
+    // Ten pixels to the right: X grows by ten pixels' worth of world units at this zoom (well
+    // under one map pixel's ten), and Z keeps its bytes.
+    const QPoint dot = editor.dotOf(2);
+    dragInWindow(map, dot, {dot + QPoint(5, 0), dot + QPoint(10, 0)});
+    const double tenPixels = (map->view().columnAt(dot.x() + 10) - map->view().columnAt(dot.x())) * 10;
+    QVERIFY(tenPixels > 5 && tenPixels < 6); // 32 x on a 437-pixel view of 800 columns
+    auto expected = loaded;
+    writeI32At(expected, x, std::bit_cast<std::int32_t>(static_cast<float>(1234.5 + tenPixels)));
+    QCOMPARE(editor.bytes(), expected);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Move record 2"));
+
+    // A drag that ends two pixels from its press, inside the same map pixel, changes nothing and
+    // makes no step.
+    undo->trigger();
+    QVERIFY(!undo->isEnabled());
+    dragInWindow(map, dot, {dot + QPoint(6, 0), dot + QPoint(2, 0)});
+    QCOMPARE(editor.bytes(), loaded);
+    QVERIFY(!undo->isEnabled());
+
+    // Straight down: Z goes down the map by the rows crossed, X keeps its bytes.
+    dragInWindow(map, dot, {dot + QPoint(0, 12)});
+    const double down = (map->view().rowAt(dot.y()) - map->view().rowAt(dot.y() + 12)) * 10;
+    QVERIFY(down < 0);
+    expected = loaded;
+    writeI32At(expected, z, std::bit_cast<std::int32_t>(static_cast<float>(1234.5 + down)));
+    QCOMPARE(editor.bytes(), expected);
+    QCOMPARE(floatAt(editor.bytes(), x), 1234.5f);
+    editor.window.hide();
+}
+
+void MapWindowTest::removedAreaLeavesNoRingPressOrDragBehindAndAnyDotCanBeDragged() {
+    EditorOnMapWorld editor;
+    QVERIFY(editor.startShown());
+    MapView* map = editor.map();
+    QAction* undo = editor.window.findChild<QAction*>(QStringLiteral("Undo"));
+    const auto click = [&editor](int id) {
+        QTest::mouseClick(editor.window.findChild<QWidget*>(QString::number(id)), Qt::LeftButton);
+    };
+
+    // Show record 2, remove it and list every record: its ring goes, and the marker stays over
+    // the dot of the area one map pixel away, now record 2.
+    clickInWindow(map, editor.dotOf(2));
+    QCOMPARE(editor.text(1012), QStringLiteral("1234.5"));
+    click(1021);
+    click(1016);
+    QCOMPARE(editor.window.document().records().count(), 3);
+    QVERIFY(!map->highlightedDot());
+    const QPoint neighbour = editor.dotOf(2);
+    QVERIFY(map->marker()->geometry().contains(neighbour));
+
+    // A press on that dot, under the marker, picks it and the drag moves it.
+    const auto removed = editor.bytes();
+    dragInWindow(map, neighbour, {neighbour + QPoint(10, 0), neighbour + QPoint(30, 20)});
+    QCOMPARE(editor.window.findChild<QLineEdit*>(QStringLiteral("2841"))->text(), QStringLiteral("7"));
+    QCOMPARE(undo->text(), QStringLiteral("Undo Move record 2"));
+    QVERIFY(editor.bytes() != removed);
+    QVERIFY(floatAt(editor.bytes(), kSecondRecord + SpawnLayout::kPositionXOffset) > 1244.5f);
+    // The next click on bare map goes into the boxes.
+    const QPoint bare(40, 40);
+    clickInWindow(map, bare);
+    QCOMPARE(editor.text(1017), QString::number(map->view().mapPointAt({bare.x(), bare.y()}).column));
+
+    // The area being dragged goes away midway (another record goes, and the positions move):
+    // the drop moves nothing, and the click after it works.
+    undo->trigger();
+    const auto before = editor.bytes();
+    QWindow* window = editor.window.windowHandle();
+    const QPoint dot = map->mapTo(&editor.window, editor.dotOf(2));
+    QTest::mousePress(window, Qt::LeftButton, {}, dot);
+    QTest::mouseMove(window, dot + QPoint(20, 0));
+    QVERIFY(editor.window.document().removeRecord(1));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, dot + QPoint(40, 0));
+    auto expected = before; // without record 1, every other byte as it was
+    expected.erase(expected.begin() + SpawnLayout::kPrefixSize,
+                   expected.begin() + SpawnLayout::kPrefixSize + SpawnLayout::recordSize(1));
+    writeI32At(expected, SpawnLayout::kLeadingBlockSize, 2);
+    QCOMPARE(editor.bytes(), expected);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Remove record 1"));
+    clickInWindow(map, bare + QPoint(10, 0));
+    QCOMPARE(editor.text(1017), QString::number(map->view().mapPointAt({bare.x() + 10, bare.y()}).column));
     editor.window.hide();
 }
 

@@ -5,6 +5,7 @@
 
 #include "MapView.h"
 #include "NumberText.h"
+#include "RecordClipboard.h"
 #include "RecordEditor.h"
 #include "RecordFields.h"
 #include "SpawnEditorWindow.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -23,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -100,6 +103,9 @@ private slots:
     void historyKeysServeTheTextBoxWithTheFocusAndTheRecordsElsewhere();
     void removeActsOnTheMarkedRowAfterRightClicksUndoAndRedo();
     void listedRecordsAreEditedAndRemovedInOneStepEachAndTheHistoryWindowGoesBack();
+    void historyWindowKeysMoveListFormAndDotsAsUndoDoesAndApplyThenKeepsTheRedoSteps();
+    void typedTextOutlivesCommandsOnOtherRecordsIsAskedAboutOtherwiseAndBeforeClosing();
+    void commandKeysPassTextBoxesButTheirEditingKeysAndF1ListsEveryCommand();
     void documentOutlivesEverythingThatRefersToIt();
 };
 
@@ -943,6 +949,304 @@ void SpawnEditorWindowTest::listedRecordsAreEditedAndRemovedInOneStepEachAndTheH
     QCOMPARE(bytesNow(window), edited);
     QVERIFY(window.isWindowModified());
     QVERIFY(dialogs.unexpected.empty());
+    window.hide();
+}
+
+void SpawnEditorWindowTest::historyWindowKeysMoveListFormAndDotsAsUndoDoesAndApplyThenKeepsTheRedoSteps() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    auto* count = control<QLabel>(window, 1005);
+    auto* dots = qobject_cast<MapView*>(map(window));
+    const auto loaded = bytesNow(window);
+
+    // Block 5555 applied on record 1, record 3 removed, record 1 shown again.
+    clickRow(list, 0);
+    const QString block = fieldText(window, 1);
+    auto* blockBox = control<QLineEdit>(window, 2821);
+    blockBox->selectAll();
+    QTest::keyClicks(blockBox, QStringLiteral("5555"));
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton);
+    const auto applied = bytesNow(window);
+    clickRow(list, 2);
+    QTest::mouseClick(control<QPushButton>(window, 1021), Qt::LeftButton);
+    const auto removed = bytesNow(window);
+    QCOMPARE(count->text(), QStringLiteral("Total NPC-->2"));
+    QCOMPARE(dots->dots().dots().size(), std::size_t{2});
+    clickRow(list, 0);
+    QCOMPARE(fieldText(window, 1), QStringLiteral("5555"));
+
+    // Ctrl+H, then Up twice in the history: both steps undone, and the list, its label, the form
+    // and the dots follow each step as they do for Undo.
+    QTest::keyClick(list, Qt::Key_H, Qt::ControlModifier);
+    auto* history = window.findChild<QDialog*>(QStringLiteral("HistoryWindow"));
+    QVERIFY(history && QTest::qWaitForWindowActive(history));
+    auto* view = history->findChild<QAbstractItemView*>(QStringLiteral("HistoryView"));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(bytesNow(window), applied);
+    QCOMPARE(count->text(), QStringLiteral("Total NPC-->3"));
+    QCOMPARE(dots->dots().dots().size(), std::size_t{3});
+    QCOMPARE(markedRow(list), 2); // record 3, back, is shown
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(bytesNow(window), loaded);
+    QCOMPARE(list->model()->rowCount(), 3);
+    QCOMPARE(markedRow(list), 0);
+    QCOMPARE(fieldText(window, 1), block);
+
+    // Apply then stores the record as it now is: no step, the redo steps stay.
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton);
+    QCOMPARE(bytesNow(window), loaded);
+    QCOMPARE(historyAction(window, "Redo")->text(), QStringLiteral("Redo Apply record 1"));
+    QCOMPARE(window.document().history().count(), 2);
+
+    // End goes to the last step, redoing both: record 3 is gone, and the form, still on record 1,
+    // shows it as it now is, so that Apply stores nothing old. Ctrl+Z and Ctrl+Y in the history
+    // window step back and forth.
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(bytesNow(window), removed);
+    QCOMPARE(count->text(), QStringLiteral("Total NPC-->2"));
+    QCOMPARE(fieldText(window, 1), QStringLiteral("5555"));
+    QTest::mouseClick(control<QPushButton>(window, 1004), Qt::LeftButton);
+    QCOMPARE(bytesNow(window), removed);
+    QCOMPARE(window.document().history().count(), 2);
+    QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(bytesNow(window), applied);
+    QCOMPARE(count->text(), QStringLiteral("Total NPC-->3"));
+    QCOMPARE(view->selectionModel()->currentIndex().row(), 1);
+    QTest::keyClick(view, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(bytesNow(window), removed);
+    QCOMPARE(dots->dots().dots().size(), std::size_t{2});
+    QVERIFY(dialogs.unexpected.empty());
+    history->hide();
+    window.hide();
+}
+
+namespace {
+
+// Answers the bulk edit dialog, once it is open, with `operation` and `value` on every entry's
+// TimeResp.
+void answerBulkEdit(const char* operation, const char* value) {
+    QTimer::singleShot(0, [operation, value] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog && dialog->objectName() == QStringLiteral("BulkEditDialog"));
+        auto* field = dialog->findChild<QComboBox*>(QStringLiteral("BulkField"));
+        field->setCurrentIndex(field->findText(QStringLiteral("Entry 3: TimeResp")));
+        auto* chosen = dialog->findChild<QComboBox*>(QStringLiteral("BulkOperation"));
+        chosen->setCurrentIndex(chosen->findText(QString::fromLatin1(operation)));
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("BulkValue")),
+                         QString::fromLatin1(value));
+        dialog->accept();
+    });
+}
+
+// Record 3 of the sample world starts here; its first entry's TimeResp lies 8 bytes into it.
+constexpr std::size_t kThirdRecord =
+    SpawnLayout::kPrefixSize + SpawnLayout::recordSize(1) + SpawnLayout::recordSize(0);
+constexpr std::size_t kThirdTimeResp = kThirdRecord + SpawnLayout::kAreaHeaderSize + 8;
+
+} // namespace
+
+void SpawnEditorWindowTest::typedTextOutlivesCommandsOnOtherRecordsIsAskedAboutOtherwiseAndBeforeClosing() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    auto* list = control<QTableView>(window, 1000);
+    const auto typeBlock = [&window](const char* text) {
+        auto* box = control<QLineEdit>(window, 2821);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+    };
+    const auto editListed = [&window] {
+        window.findChild<QAction*>(QStringLiteral("EditListed"))->trigger();
+    };
+    clickRow(list, 2); // record 3: five entries
+    const auto loaded = bytesNow(window);
+    const std::int32_t timeResp = readI32At(loaded, kThirdTimeResp);
+
+    // An edit of record 3 while its Block holds typed text asks first; Yes applies the text as a
+    // step of its own, then edits.
+    typeBlock("77");
+    dialogs.questionAnswers = {Answer::Yes};
+    answerBulkEdit("Add", "5");
+    editListed();
+    QCOMPARE(dialogs.asked.size(), std::size_t{1});
+    QCOMPARE(dialogs.asked.back().text, std::string(kApplyTypedTextFirst));
+    QVERIFY(dialogs.asked.back().withCancel && dialogs.asked.back().defaultAnswer == Answer::Yes);
+    QCOMPARE(readI32At(bytesNow(window), kThirdRecord), 77);
+    QCOMPARE(readI32At(bytesNow(window), kThirdTimeResp), timeResp + 5);
+    QCOMPARE(window.document().history().count(), 2);
+    QCOMPARE(fieldText(window, 1), QStringLiteral("77"));
+    QCOMPARE(fieldText(window, 23), QString::number(timeResp + 5));
+
+    // Cancel stops the edit and keeps the text; No lets the edit drop it, the form then showing
+    // the record as edited.
+    typeBlock("88");
+    dialogs.questionAnswers = {Answer::Cancel};
+    answerBulkEdit("Add", "5");
+    editListed();
+    QCOMPARE(window.document().history().count(), 2);
+    QCOMPARE(fieldText(window, 1), QStringLiteral("88"));
+    dialogs.questionAnswers = {Answer::No};
+    answerBulkEdit("Add", "5");
+    editListed();
+    QCOMPARE(window.document().history().count(), 3);
+    QCOMPARE(readI32At(bytesNow(window), kThirdRecord), 77);
+    QCOMPARE(fieldText(window, 1), QStringLiteral("77"));
+    QCOMPARE(fieldText(window, 23), QString::number(timeResp + 10));
+
+    // Commands that leave record 3 as it is leave the typed text too, and ask nothing: an edit
+    // and a removal of the records a search lists (record 1), and a paste answered Cancel.
+    typeBlock("99");
+    control<QLineEdit>(window, 1009)->setText(QStringLiteral("16"));
+    QTest::mouseClick(control<QPushButton>(window, 1010), Qt::LeftButton);
+    QCOMPARE(list->model()->rowCount(), 1);
+    answerBulkEdit("Set", "1");
+    editListed();
+    QCOMPARE(window.document().history().count(), 4);
+    dialogs.questionAnswers = {Answer::Yes};
+    window.findChild<QAction*>(QStringLiteral("RemoveListed"))->trigger();
+    QCOMPARE(window.document().records().count(), 2);
+    QCOMPARE(dialogs.asked.back().text, std::string("Remove 1 record?"));
+    QCOMPARE(fieldText(window, 1), QStringLiteral("99"));
+    const std::string copied = window.clipboard().copyShownRecord();
+    dialogs.questionAnswers = {Answer::Cancel};
+    QVERIFY(!window.clipboard().paste(copied));
+    QCOMPARE(dialogs.asked.back().text, std::string(kApplyTypedTextFirst));
+    QCOMPARE(window.document().records().count(), 2);
+    QCOMPARE(fieldText(window, 1), QStringLiteral("99"));
+    QCOMPARE(dialogs.asked.size(), std::size_t{5});
+    QVERIFY(dialogs.unexpected.empty());
+    window.hide();
+
+    // Typed text Apply has not stored is unsaved work when the window ends: Escape, Logout and
+    // the close box ask first. Typed back to what it was, it is none.
+    EditorOnSampleWorld other;
+    QVERIFY(other.startShown());
+    clickRow(control<QTableView>(other.window, 1000), 0);
+    auto* block = control<QLineEdit>(other.window, 2821);
+    const QString shown = block->text();
+    block->setFocus();
+    QTest::keyClicks(block, QStringLiteral("1"));
+    other.dialogs.discardAnswers = {false, false, false};
+    QTest::keyClick(block, Qt::Key_Escape);
+    QTest::mouseClick(control<QPushButton>(other.window, 1011), Qt::LeftButton);
+    QVERIFY(!other.window.close());
+    QCOMPARE(other.dialogs.discardQuestions, 3);
+    QVERIFY(other.window.isVisible());
+    QTest::keyClick(block, Qt::Key_Backspace);
+    QCOMPARE(block->text(), shown);
+    QVERIFY(other.window.close());
+    QCOMPARE(other.dialogs.discardQuestions, 3);
+    QVERIFY(other.dialogs.unexpected.empty());
+}
+
+namespace {
+
+// Claims Ctrl+E for the box it watches, as a text box does under X11 ("end of line"), whatever
+// the platform the test runs on.
+class ClaimsCtrlE : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(event)->keyCombination() == (Qt::CTRL | Qt::Key_E)) {
+            event->accept();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void SpawnEditorWindowTest::commandKeysPassTextBoxesButTheirEditingKeysAndF1ListsEveryCommand() {
+    EditorOnSampleWorld editor;
+    QVERIFY(editor.startShown());
+    auto& [dir, dialogs, window] = editor;
+    window.activateWindow(); // the window's shortcuts work in the active window
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    clickRow(control<QTableView>(window, 1000), 2);
+
+    // Ctrl+E from a form box, the search box and a coordinate box opens the bulk edit.
+    for (const int id : {2821, 1009, 1012}) {
+        window.activateWindow(); // as it is again once the dialog has gone
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* box = control<QLineEdit>(window, id);
+        ClaimsCtrlE claims;
+        box->installEventFilter(&claims);
+        box->setFocus();
+        box->setCursorPosition(0);
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (auto* dialog = QApplication::activeModalWidget()) {
+                opened = dialog->objectName();
+                dialog->close();
+            }
+        });
+        QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+        QVERIFY2(opened == QStringLiteral("BulkEditDialog"), qPrintable(QString::number(id)));
+        QCOMPARE(box->cursorPosition(), 0); // not taken as "end of line"
+    }
+    // Ctrl+C and Ctrl+V stay a box's own; elsewhere (here the map) they copy and paste records.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* search = control<QLineEdit>(window, 1009);
+    search->clear();
+    search->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
+    QTest::keyClick(search, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(search->text(), QStringLiteral("abc"));
+    QVERIFY(dialogs.messages.empty()); // no paste of records was tried
+    QWidget* mapView = map(window);
+    mapView->setFocus();
+    QTest::keyClick(mapView, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text().toStdString(), window.clipboard().copyShownRecord());
+
+    // F1, from a text box too, lists every command: each action of the window with its keys, each
+    // button and check box.
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_F1);
+    auto* commands = window.findChild<QDialog*>(QStringLiteral("CommandsWindow"));
+    QVERIFY(commands && commands->isVisible());
+    auto* table = commands->findChild<QTableWidget*>(QStringLiteral("CommandList"));
+    QVERIFY(table);
+    const auto rowOf = [table](const QString& name) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 0)->text() == name) {
+                return row;
+            }
+        }
+        return -1;
+    };
+    QStringList names;
+    for (QAction* action : window.findChildren<QAction*>()) {
+        const QString name =
+            action->objectName() == QStringLiteral("Undo") || action->objectName() == QStringLiteral("Redo")
+                ? action->objectName()
+                : action->text();
+        const int row = rowOf(name);
+        QVERIFY2(row >= 0, qPrintable(name));
+        for (const QKeySequence& key : action->shortcuts()) {
+            QVERIFY2(table->item(row, 1)->text().contains(key.toString(QKeySequence::NativeText)),
+                     qPrintable(name));
+        }
+        names << name;
+    }
+    QVERIFY(names.contains(QStringLiteral("Edit listed records…")));
+    QCOMPARE(table->item(rowOf(QStringLiteral("Redo")), 1)->text(), QStringLiteral("Ctrl+Shift+Z, Ctrl+Y"));
+    QCOMPARE(table->item(rowOf(QStringLiteral("Commands…")), 1)->text(), QStringLiteral("F1"));
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+        if (!qobject_cast<QRadioButton*>(button)) {
+            const QString name = button->text().remove(QLatin1Char('&'));
+            QVERIFY2(rowOf(name) >= 0, qPrintable(name));
+        }
+    }
+    QCOMPARE(table->item(rowOf(QStringLiteral("All NPC")), 1)->text(), QStringLiteral("Alt+A"));
+    QCOMPARE(table->item(rowOf(QStringLiteral("Drag a dot")), 2)->text(), QStringLiteral("map"));
+    QVERIFY(dialogs.unexpected.empty());
+    commands->hide();
     window.hide();
 }
 

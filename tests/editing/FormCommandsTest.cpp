@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 
 #include "ElementDatabase.h"
+#include "RecordClipboard.h"
 #include "RecordEditor.h"
 #include "RecordListModel.h"
 #include "SpawnDocument.h"
@@ -253,4 +254,74 @@ TEST(FormCommandsTest, CopyPositionTakesTheBoxTextsAsShownAndSkipsAnEmptyBox) {
     EXPECT_FALSE(e.document.isModified()); // the record changes only with Apply
     e.editor.applyForm();
     EXPECT_EQ(std::bit_cast<float>(readI32At(e.document.records().at(3).bytes, 8)), 1234.57f);
+}
+
+TEST(FormCommandsTest, TypedTextIsUnappliedUntilStoredAndTypedBackOrShownAnewIsNone) {
+    Editing e(sample());
+    ASSERT_TRUE(e.editor.selectRecord(1));
+    EXPECT_FALSE(e.form().hasUnappliedText());
+    e.type(9, "3.5");
+    EXPECT_TRUE(e.form().hasUnappliedText());
+    e.type(9, e.form().field(9).filledText); // typed back: the same bytes
+    EXPECT_FALSE(e.form().hasUnappliedText());
+    e.type(3, "1.50"); // another text for the same float
+    EXPECT_FALSE(e.form().hasUnappliedText());
+    e.editor.addEntry();
+    EXPECT_TRUE(e.form().hasUnappliedText());
+    e.editor.applyForm();
+    EXPECT_FALSE(e.form().hasUnappliedText());
+    e.type(21, "16");
+    EXPECT_TRUE(e.form().hasUnappliedText());
+    ASSERT_TRUE(e.editor.selectRecord(0)); // another record shown: its own texts
+    EXPECT_FALSE(e.form().hasUnappliedText());
+    e.editor.copyPositionToForm("7", "", "");
+    EXPECT_TRUE(e.form().hasUnappliedText());
+}
+
+TEST(FormCommandsTest, MovingTheShownAreaTakesItsXAndZIntoTheFormAndKeepsWhatWasTypedElsewhere) {
+    Editing e(sample());
+    ASSERT_TRUE(e.editor.selectRecord(1)); // X 1.5, Z 0
+    e.type(9, "3.5");
+    // Straight across: only X moves, Z keeps its bytes.
+    ASSERT_TRUE(e.editor.moveRecord(2, 2.25, 0));
+    EXPECT_EQ(e.form().text(3), "3.750000000000000000");
+    EXPECT_EQ(e.form().text(9), "3.5");
+    EXPECT_FALSE(e.editor.moveRecord(2, 0, 0));
+    EXPECT_FALSE(e.editor.moveRecord(4, 1, 1));
+    auto expected = sample();
+    const std::size_t record = 20 + 71;
+    writeI32At(expected, record + 8, std::bit_cast<std::int32_t>(3.75f));
+    EXPECT_EQ(e.saved(), expected);
+    // Apply stores the typed field over the moved record, every other byte as moved.
+    e.editor.applyForm();
+    writeI32At(expected, record + 32, std::bit_cast<std::int32_t>(3.5f));
+    EXPECT_EQ(e.saved(), expected);
+    EXPECT_EQ(e.document.history().count(), 2);
+}
+
+TEST(FormCommandsTest, PasteWithTypedTextAsksAndAppliesFirstOrLetsItGoOrStops) {
+    Editing e(sample());
+    RecordClipboard clipboard(e.document, e.tables, e.list, e.editor, e.dialogs);
+    ASSERT_TRUE(e.editor.selectRecord(2));
+    const std::string copied = clipboard.copyShownRecord();
+    const auto third = e.document.records().at(3).bytes;
+    e.type(1, "41");
+    e.dialogs.questionAnswers = {Answer::Cancel, Answer::Yes, Answer::No};
+    EXPECT_FALSE(clipboard.paste(copied));
+    EXPECT_EQ(e.document.records().count(), 3);
+    EXPECT_EQ(e.form().text(1), "41");
+    // Yes: the text is applied to record 3 as a step, then the copy appended and shown.
+    EXPECT_TRUE(clipboard.paste(copied));
+    EXPECT_EQ(e.document.history().count(), 2);
+    EXPECT_EQ(readI32At(e.document.records().at(3).bytes, 0), 41);
+    EXPECT_EQ(e.document.records().at(4).bytes, third);
+    EXPECT_EQ(e.form().sourceSerial(), e.document.records().at(4).serial);
+    // No: the typed text goes, the copy is shown.
+    e.type(1, "42");
+    EXPECT_TRUE(clipboard.paste(copied));
+    EXPECT_EQ(e.document.records().count(), 5);
+    EXPECT_EQ(readI32At(e.document.records().at(4).bytes, 0), readI32At(e.document.records().at(5).bytes, 0));
+    EXPECT_EQ(e.form().text(1), e.form().field(1).filledText);
+    EXPECT_EQ(e.dialogs.asked.size(), std::size_t{3});
+    EXPECT_TRUE(e.dialogs.unexpected.empty());
 }

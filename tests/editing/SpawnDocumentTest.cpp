@@ -85,3 +85,33 @@ TEST(SpawnDocumentTest, ManyRecordStepsAreOneStepEachAndUndoRestoresEveryByteAnd
     EXPECT_TRUE(document.redo());
     EXPECT_EQ(bytesOf(document), appended);
 }
+
+TEST(SpawnDocumentTest, AJumpThroughTheHistoryViewNamesTheStepNearestTheNewPlaceAndOwnStepsAreNoJumps) {
+    SpawnDocument document;
+    document.load(parseSpawnFile(fileOf(4), kNoNames, "mobset.data").value(), "mobset.data");
+    QSignalSpy jumps(&document, &SpawnDocument::historyJumped);
+    const std::uint64_t first = document.records().at(1).serial;
+    const std::uint64_t third = document.records().at(3).serial;
+    ASSERT_TRUE(document.replaceRecord(1, recordOf(recordBytes(1, 7))));
+    ASSERT_TRUE(document.removeRecord(3));
+    ASSERT_TRUE(document.removeRecords({1, 2}, QStringLiteral("Remove 2 records")));
+    ASSERT_TRUE(document.undo());
+    ASSERT_TRUE(document.redo());
+    EXPECT_EQ(jumps.count(), 0);
+
+    // Back from 3 to 1: the step now next to be redone, Remove record 3, as undo names it.
+    document.historyForView()->setIndex(1);
+    ASSERT_EQ(jumps.count(), 1);
+    EXPECT_EQ(jumps.takeFirst().at(0).value<std::uint64_t>(), third);
+    EXPECT_EQ(document.records().count(), 4);
+    // Back to the start: Apply record 1; forward again to 2: the last step redone, Remove record 3.
+    document.historyForView()->setIndex(0);
+    EXPECT_EQ(jumps.takeFirst().at(0).value<std::uint64_t>(), first);
+    EXPECT_EQ(bytesOf(document), fileOf(4));
+    document.historyForView()->setIndex(2);
+    EXPECT_EQ(jumps.takeFirst().at(0).value<std::uint64_t>(), third);
+    EXPECT_EQ(document.records().count(), 3);
+    document.historyForView()->setIndex(2); // no move, no jump
+    document.load(parseSpawnFile(fileOf(2), kNoNames, "mobset.data").value(), "mobset.data");
+    EXPECT_EQ(jumps.count(), 0);
+}

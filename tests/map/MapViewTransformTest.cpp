@@ -121,3 +121,27 @@ TEST(MapViewTransformTest, ZoomKeepsThePointUnderThePointerAndStaysWithinItsRang
     view.panBy(50, 50);
     EXPECT_EQ(view.offset(), (PicturePoint{0, 0}));
 }
+
+TEST(MapViewTransformTest, DragMovesByThePointersWorldDistanceAtTheZoomAndNotAlongAnAxisItKeeps) {
+    MapViewTransform view(kWidth, kHeight);
+    view.zoomAbout(MapZoom::kMaximum, 100, 200);
+    // 32 x: 437 x 32 pixels for 800 columns, 504 x 32 for 1100 rows.
+    const PicturePoint press{150, 250};
+    const auto moved = [&view, press](PicturePoint to) {
+        return worldMovementBetween(view.mapPositionAt(press), view.mapPositionAt(to));
+    };
+    const WorldMovement right = moved({160, 250});
+    EXPECT_NEAR(right.x, 10.0 * 800 / (437 * 32) * 10, 1e-9);
+    EXPECT_EQ(right.z, 0.0); // exactly: Z is left alone
+    const WorldMovement down = moved({150, 262});
+    EXPECT_EQ(down.x, 0.0);
+    EXPECT_NEAR(down.z, -12.0 * 1100 / (504 * 32) * 10, 1e-9); // down the map, Z falls
+    const WorldMovement unzoomed =
+        worldMovementBetween(MapViewTransform(kWidth, kHeight).mapPositionAt(press),
+                             MapViewTransform(kWidth, kHeight).mapPositionAt({160, 250}));
+    EXPECT_NEAR(unzoomed.x, right.x * 32, 1e-6);
+
+    EXPECT_FALSE(MapGesture::isDragDistance(press, {153, 252})); // 3.6 pixels
+    EXPECT_TRUE(MapGesture::isDragDistance(press, {154, 250}));
+    EXPECT_TRUE(MapGesture::isDragDistance(press, {147, 253}));
+}
