@@ -11,11 +11,14 @@ function(run_help output_variable)
   set(${output_variable} "${text}" PARENT_SCOPE)
 endfunction()
 
-# Preformatted roff: backslashes and hyphens escaped, a leading dot or quote kept as text.
+# Preformatted roff: backslashes and hyphens escaped, a leading dot or quote kept as text. A
+# leading "[" or "/" is kept as text too: help2man would take a line such as "[Exactly 1 of the
+# following options is required]", which CLI11 prints above an option group, for the start of a
+# section of the page of its own, and every command after it would sit under that section.
 function(roff_verbatim output_variable text)
   string(REPLACE "\\" "\\e" text "${text}")
   string(REPLACE "-" "\\-" text "${text}")
-  string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" text "${text}")
+  string(REGEX REPLACE "(^|\n)([.'/[])" "\\1\\\\&\\2" text "${text}")
   set(${output_variable} ".nf\n${text}.fi\n" PARENT_SCOPE)
 endfunction()
 

@@ -9,7 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-dev
   fonts-wqy-microhei locales
-  libx11-dev libxcb1-dev libxau-dev xvfb wine wine64 g++-mingw-w64-x86-64
+  libx11-dev libxcb1-dev libxau-dev xvfb wine wine64 g++-mingw-w64-x86-64-posix
   git
   python3 help2man gzip dpkg-dev fakeroot file lintian desktop-file-utils appstream zip unzip
 )

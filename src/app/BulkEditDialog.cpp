@@ -107,14 +107,14 @@ void BulkEditDialog::updatePreview() {
     const bool entry = (m_field->currentData().toInt() & kEntryFlag) != 0;
     m_onlyCreature->setEnabled(entry);
     m_creatureId->setEnabled(entry && m_onlyCreature->isChecked());
-    const QString listed = QString::fromStdString(groupThousands(static_cast<std::int64_t>(m_listedCount)));
+    const QString listed = QString::fromStdString(recordCountText(static_cast<std::int64_t>(m_listedCount)));
     if (entry && m_onlyCreature->isChecked() && !parseId(m_creatureId->text())) {
         m_summary->setText(QStringLiteral("Type the NPC--ID whose entries change."));
         m_ok->setEnabled(false);
         return;
     }
     if (m_value->text().trimmed().isEmpty()) {
-        m_summary->setText(QStringLiteral("%1 records listed. Type a value.").arg(listed));
+        m_summary->setText(QStringLiteral("%1 listed. Type a value.").arg(listed));
         m_ok->setEnabled(false);
         return;
     }
@@ -124,11 +124,9 @@ void BulkEditDialog::updatePreview() {
         m_ok->setEnabled(false);
         return;
     }
-    m_summary->setText(
-        QStringLiteral("%1 records, %2 fields will change")
-            .arg(QString::fromStdString(
-                     groupThousands(static_cast<std::int64_t>(plan.value().changes.size()))),
-                 QString::fromStdString(groupThousands(static_cast<std::int64_t>(plan.value().fields)))));
+    m_summary->setText(QString::fromStdString(
+        recordCountText(static_cast<std::int64_t>(plan.value().changes.size())) + ", " +
+        countText(static_cast<std::int64_t>(plan.value().fields), "field", "fields") + " will change"));
     m_ok->setEnabled(!plan.value().changes.empty());
 }
 

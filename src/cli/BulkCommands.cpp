@@ -3,6 +3,7 @@
 
 #include "BulkEdit.h"
 #include "ElementCommands.h"
+#include "NumberText.h"
 #include "RecordSearch.h"
 #include "SpawnFile.h"
 #include "ToolCommon.h"
@@ -18,7 +19,7 @@ namespace {
 
 // Which records a command acts on: every record, the hits of a search, or given positions.
 struct Selection {
-    std::optional<std::string> id;
+    std::optional<std::int32_t> id;
     std::optional<std::string> name;
     std::vector<std::int32_t> positions;
 };
@@ -26,8 +27,9 @@ struct Selection {
 std::vector<std::int32_t> selectedPositions(const SpawnRecordList& records, const Selection& selection) {
     std::vector<std::int32_t> positions;
     if (selection.id || selection.name) {
-        for (const std::int32_t hit : searchRecords(records, selection.id ? SearchMode::Id : SearchMode::Name,
-                                                    selection.id ? *selection.id : *selection.name)) {
+        for (const std::int32_t hit :
+             searchRecords(records, selection.id ? SearchMode::Id : SearchMode::Name,
+                           selection.id ? formatInt(*selection.id) : *selection.name)) {
             positions.push_back(hit + 1);
         }
     } else if (!selection.positions.empty()) {
@@ -63,7 +65,7 @@ std::optional<std::pair<BulkFieldKind, std::size_t>> parseFieldOption(const std:
 }
 
 ToolOutput editCommand(const std::string& file, const std::string& elements, const Selection& selection,
-                       const BulkEditSpec& spec, const std::string& out) {
+                       const BulkEditSpec& spec, const std::string& out, bool noBackup) {
     auto loaded = loadSpawnFileForTool(file, elements);
     if (!loaded) {
         return failure(loaded.error().message);
@@ -78,7 +80,9 @@ ToolOutput editCommand(const std::string& file, const std::string& elements, con
         auto record = SpawnRecord::fromBytes(std::move(bytes));
         spawn.records.replaceAt(position, std::move(record.value()));
     }
-    if (const auto written = saveSpawnFileWithBackup(out, spawn.context, spawn.records); !written) {
+    if (const auto written =
+            writeSpawnFileOver(out, spawn.context, spawn.records, overwriteOptions(noBackup));
+        !written) {
         return failure(written.error().message);
     }
     Json json;
@@ -89,7 +93,7 @@ ToolOutput editCommand(const std::string& file, const std::string& elements, con
 }
 
 ToolOutput removeCommand(const std::string& file, const std::string& elements, const Selection& selection,
-                         const std::string& out) {
+                         const std::string& out, bool noBackup) {
     auto loaded = loadSpawnFileForTool(file, elements);
     if (!loaded) {
         return failure(loaded.error().message);
@@ -98,19 +102,18 @@ ToolOutput removeCommand(const std::string& file, const std::string& elements, c
     auto positions = selectedPositions(spawn.records, selection);
     for (const std::int32_t p : positions) {
         if (p < 1 || p > spawn.records.count()) {
-            return failure("没有这条记录：" + std::to_string(p) + " (" + file + " 有 " +
-                           std::to_string(spawn.records.count()) + " 条记录)");
+            return failure("没有这条记录：" + formatInt(p) + " (" + file + " 有 " +
+                           formatInt(spawn.records.count()) + " 条记录)");
         }
     }
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    spawn.records.removePositions(positions);
-    // The count word moves by the number removed, as the window's Remove moves it; a stopped
-    // load keeps its unread bytes in the remainder.
-    const auto removed = static_cast<std::int32_t>(positions.size());
-    spawn.context.setRecordCountWord(static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(spawn.context.recordCountWord()) - static_cast<std::uint32_t>(removed)));
-    if (const auto written = saveSpawnFileWithBackup(out, spawn.context, spawn.records); !written) {
+    // The count word moves with the records, as the window's Remove moves it; a stopped load keeps
+    // its unread bytes in the remainder.
+    const auto removed = removeSpawnRecords(spawn, positions).size();
+    if (const auto written =
+            writeSpawnFileOver(out, spawn.context, spawn.records, overwriteOptions(noBackup));
+        !written) {
         return failure(written.error().message);
     }
     Json json;
@@ -120,15 +123,40 @@ ToolOutput removeCommand(const std::string& file, const std::string& elements, c
     return printJson(json);
 }
 
-// --id and --name as search takes them (taken as typed, whatever they look like).
+// --id and --name as search takes them, but strict: a command that changes records from a script
+// must not take a typo for a search that finds every record (or every record without entries).
 void addSearchOptions(CLI::App* command, Selection& selection) {
-    auto* id = command->add_option("--id", selection.id, "only the records a search by creature ID finds")
-                   ->allow_extra_args(false)
-                   ->expected(1);
-    auto* name = command->add_option("--name", selection.name, "only the records a search by name finds")
-                     ->allow_extra_args(false)
-                     ->expected(1);
+    auto* id =
+        command->add_option("--id", selection.id, "only the records a search by this creature ID finds")
+            ->allow_extra_args(false)
+            ->expected(1)
+            ->transform(decimalInteger());
+    auto* name =
+        command
+            ->add_option("--name", selection.name,
+                         "only the records a search by name finds (not empty; it would find every record)")
+            ->allow_extra_args(false)
+            ->expected(1)
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    return text.empty() ? std::string("an empty name would find every record")
+                                        : std::string();
+                },
+                ""));
     id->excludes(name);
+}
+
+// The option that carries the value of an edit.
+const char* valueOptionName(BulkOperation operation) {
+    switch (operation) {
+    case BulkOperation::Set:
+        return "--set";
+    case BulkOperation::Add:
+        return "--add";
+    case BulkOperation::Multiply:
+        break;
+    }
+    return "--multiply";
 }
 
 } // namespace
@@ -144,6 +172,7 @@ void addBulkCommands(CLI::App& app, Action& action) {
         std::optional<std::string> set;
         std::optional<std::string> add;
         std::optional<std::string> multiply;
+        bool noBackup = false;
     };
     const auto options = std::make_shared<Options>();
 
@@ -164,11 +193,18 @@ void addBulkCommands(CLI::App& app, Action& action) {
                          ->allow_extra_args(false);
     set->excludes(add, multiply);
     add->excludes(multiply);
-    edit->add_option("-o", options->out, "spawn file to write")->required();
+    edit->add_option("-o", options->out, "spawn file to write (an existing one is first copied to its .bak)")
+        ->required();
+    addNoBackupFlag(edit, options->noBackup);
     edit->callback([&action, options] {
         const auto field = parseFieldOption(options->field);
         if (!field) {
             throw CLI::ValidationError("--field", "expected area:N (1-20 but 2) or entry:N (1-18)");
+        }
+        if (field->first == BulkFieldKind::Area && options->onlyCreature) {
+            throw CLI::ValidationError("--only-creature",
+                                       "chooses entries, so it goes with --field entry:N, not with --field " +
+                                           options->field);
         }
         if (!options->set && !options->add && !options->multiply) {
             throw CLI::RequiredError("--set, --add or --multiply");
@@ -184,8 +220,12 @@ void addBulkCommands(CLI::App& app, Action& action) {
                          : options->add ? BulkOperation::Add
                                         : BulkOperation::Multiply;
         spec.value = options->set ? *options->set : options->add ? *options->add : *options->multiply;
+        if (const auto valid = checkBulkEditValue(spec); !valid) {
+            throw CLI::ValidationError(valueOptionName(spec.operation), valid.error().message);
+        }
         action = [options, spec] {
-            return editCommand(options->file, options->elements, options->selection, spec, options->out);
+            return editCommand(options->file, options->elements, options->selection, spec, options->out,
+                               options->noBackup);
         };
     });
 
@@ -195,7 +235,10 @@ void addBulkCommands(CLI::App& app, Action& action) {
     remove->add_option("--record", options->selection.positions, "1-based position of a record to remove")
         ->transform(decimalInteger());
     remove->add_option("--elements", options->elements, "element database that gives the creature names");
-    remove->add_option("-o", options->out, "spawn file to write")->required();
+    remove
+        ->add_option("-o", options->out, "spawn file to write (an existing one is first copied to its .bak)")
+        ->required();
+    addNoBackupFlag(remove, options->noBackup);
     remove->callback([&action, options] {
         const Selection& s = options->selection;
         if (!s.id && !s.name && s.positions.empty()) {
@@ -208,7 +251,8 @@ void addBulkCommands(CLI::App& app, Action& action) {
             throw CLI::RequiredError("--elements (a search by name needs the names)");
         }
         action = [options] {
-            return removeCommand(options->file, options->elements, options->selection, options->out);
+            return removeCommand(options->file, options->elements, options->selection, options->out,
+                                 options->noBackup);
         };
     });
 }

@@ -74,6 +74,9 @@ Json headerChanges(const SpawnFile& a, const SpawnFile& b) {
     if (wordA != a.records.count() || wordB != b.records.count()) {
         add("count_word", wordA, wordB);
     }
+    // A side whose loading stopped holds records its list does not show: said apart from the
+    // records, and before the remainder that carries them.
+    add("stopped_load", loadStopJson(a.stopped), loadStopJson(b.stopped));
     add("remainder", bytesText(a.context.remainder), bytesText(b.context.remainder));
     return parts;
 }
@@ -126,6 +129,9 @@ std::string valueText(const Json& value) {
     }
     if (value.is_string()) {
         return value.get<std::string>();
+    }
+    if (value.is_object() && value.contains("position")) {
+        return "record " + value["position"].dump() + " (" + value["message"].get<std::string>() + ")";
     }
     if (value.is_array()) {
         std::string out = "[";

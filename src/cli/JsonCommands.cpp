@@ -3,6 +3,7 @@
 
 #include "ElementCommands.h"
 #include "FileIo.h"
+#include "NumberText.h"
 #include "SpawnFile.h"
 #include "SpawnJson.h"
 #include "ToolCommon.h"
@@ -14,8 +15,8 @@ namespace spawn::tool {
 
 namespace {
 
-ToolOutput exportCommand(const std::string& file, const std::string& elementsPath,
-                         const std::string& outPath) {
+ToolOutput exportCommand(const std::string& file, const std::string& elementsPath, const std::string& outPath,
+                         bool noBackup) {
     const auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
         return failure(loaded.error().message);
@@ -25,7 +26,8 @@ ToolOutput exportCommand(const std::string& file, const std::string& elementsPat
         return {kExitOk, std::move(document), {}};
     }
     const auto* begin = reinterpret_cast<const std::uint8_t*>(document.data());
-    const auto written = writeFileAtomically(outPath, std::span(begin, document.size()));
+    const auto written =
+        writeFileOver(outPath, std::span(begin, document.size()), overwriteOptions(noBackup));
     if (!written) {
         return failure(written.error().message);
     }
@@ -36,7 +38,7 @@ ToolOutput exportCommand(const std::string& file, const std::string& elementsPat
     return printJson(out);
 }
 
-ToolOutput importCommand(const std::string& jsonPath, const std::string& outPath) {
+ToolOutput importCommand(const std::string& jsonPath, const std::string& outPath, bool noBackup) {
     const auto text = readWholeFile(jsonPath);
     if (!text) {
         return failure(text.error().message);
@@ -46,7 +48,7 @@ ToolOutput importCommand(const std::string& jsonPath, const std::string& outPath
         return failure(jsonPath + ": " + imported.error().message);
     }
     const SpawnFile& file = imported.value();
-    const auto written = writeSpawnFile(outPath, file.context, file.records);
+    const auto written = writeSpawnFileOver(outPath, file.context, file.records, overwriteOptions(noBackup));
     if (!written) {
         return failure(written.error().message);
     }
@@ -58,7 +60,7 @@ ToolOutput importCommand(const std::string& jsonPath, const std::string& outPath
 }
 
 ToolOutput appendCommand(const std::string& file, const std::string& source,
-                         const std::vector<std::int32_t>& picked, const std::string& outPath) {
+                         const std::vector<std::int32_t>& picked, const std::string& outPath, bool noBackup) {
     auto loaded = loadSpawnFile(file, {});
     if (!loaded) {
         return failure(loaded.error().message);
@@ -67,8 +69,8 @@ ToolOutput appendCommand(const std::string& file, const std::string& source,
     // Records added after a stopped load would sit before the bytes the load stopped at, where the
     // next load never reaches them.
     if (target.stopped) {
-        return failure(file + ": " + target.stopped->message +
-                       " (records cannot be appended to a file read in part)");
+        return failure(file + ": " + loadStopText(*target.stopped) +
+                       "; records cannot be appended to a file read in part");
     }
     auto records = readRecordSource(source);
     if (!records) {
@@ -81,19 +83,17 @@ ToolOutput appendCommand(const std::string& file, const std::string& source,
         const auto available = records.value().size();
         for (const std::int32_t position : picked) {
             if (position < 1 || static_cast<std::size_t>(position) > available) {
-                return failure(source + ": record " + std::to_string(position) + ": no such record (" +
-                               std::to_string(available) + " records)");
+                return failure(source + ": record " + formatInt(position) + ": no such record (" +
+                               recordCountText(static_cast<std::int64_t>(available)) + ")");
             }
             chosen.push_back(records.value()[static_cast<std::size_t>(position - 1)]);
         }
     }
-    const auto appended = static_cast<std::int32_t>(chosen.size());
-    for (SpawnRecord& record : chosen) {
-        target.records.append(std::move(record));
-    }
-    // The record-count word moves by the number appended, as in the window.
-    target.context.setRecordCountWord(target.context.recordCountWord() + appended);
-    const auto written = writeSpawnFile(outPath, target.context, target.records);
+    const auto appended = chosen.size();
+    // The record-count word moves with the records, as in the window.
+    appendSpawnRecords(target, std::move(chosen));
+    const auto written =
+        writeSpawnFileOver(outPath, target.context, target.records, overwriteOptions(noBackup));
     if (!written) {
         return failure(written.error().message);
     }
@@ -112,22 +112,32 @@ void addJsonCommands(CLI::App& app, Action& action) {
         std::string elements;
         std::string source;
         std::string out;
+        bool noBackup = false;
     };
     const auto options = std::make_shared<Options>();
 
     auto* exportCmd = app.add_subcommand("export", "Write a spawn file as one JSON document");
     exportCmd->add_option("FILE", options->file, "spawn file")->required();
     exportCmd->add_option("--elements", options->elements, "element database that gives the creature names");
-    exportCmd->add_option("-o", options->out, "file to write the document to (default: standard output)");
+    exportCmd->add_option("-o", options->out,
+                          "file to write the document to (default: standard output; an existing one is first "
+                          "copied to its .bak)");
+    addNoBackupFlag(exportCmd, options->noBackup);
     exportCmd->callback([&action, options] {
-        action = [options] { return exportCommand(options->file, options->elements, options->out); };
+        action = [options] {
+            return exportCommand(options->file, options->elements, options->out, options->noBackup);
+        };
     });
 
     auto* importCmd = app.add_subcommand("import", "Write the spawn file a JSON document describes");
     importCmd->add_option("JSON", options->file, "JSON document written by export")->required();
-    importCmd->add_option("-o", options->out, "spawn file to write")->required();
-    importCmd->callback(
-        [&action, options] { action = [options] { return importCommand(options->file, options->out); }; });
+    importCmd
+        ->add_option("-o", options->out, "spawn file to write (an existing one is first copied to its .bak)")
+        ->required();
+    addNoBackupFlag(importCmd, options->noBackup);
+    importCmd->callback([&action, options] {
+        action = [options] { return importCommand(options->file, options->out, options->noBackup); };
+    });
 
     const auto appendOptions = std::make_shared<std::vector<std::int32_t>>();
     auto* appendCmd = app.add_subcommand(
@@ -141,10 +151,14 @@ void addJsonCommands(CLI::App& app, Action& action) {
                      "(default: every record)")
         ->allow_extra_args(false)
         ->transform(decimalInteger());
-    appendCmd->add_option("-o", options->out, "spawn file to write")->required();
+    appendCmd
+        ->add_option("-o", options->out, "spawn file to write (an existing one is first copied to its .bak)")
+        ->required();
+    addNoBackupFlag(appendCmd, options->noBackup);
     appendCmd->callback([&action, options, appendOptions] {
         action = [options, appendOptions] {
-            return appendCommand(options->file, options->source, *appendOptions, options->out);
+            return appendCommand(options->file, options->source, *appendOptions, options->out,
+                                 options->noBackup);
         };
     });
 }

@@ -23,10 +23,6 @@ Json rowsOf(const SpawnRecordList& records) {
     return rows;
 }
 
-Json stopJson(const std::optional<LoadStop>& stopped) {
-    return stopped ? Json{{"record", stopped->record}, {"message", stopped->message}} : Json(nullptr);
-}
-
 ToolOutput listCommand(const std::string& file, const std::string& elementsPath) {
     auto loaded = loadSpawnFileForTool(file, elementsPath);
     if (!loaded) {
@@ -36,7 +32,7 @@ ToolOutput listCommand(const std::string& file, const std::string& elementsPath)
     Json out;
     out["count_word"] = f.context.recordCountWord();
     out["rows"] = rowsOf(f.records);
-    out["stopped"] = stopJson(f.stopped);
+    out["stopped"] = loadStopJson(f.stopped);
     out["remainder_bytes"] = f.context.remainder.size();
     return printJson(out);
 }
@@ -58,7 +54,7 @@ ToolOutput checkCommand(const std::string& file) {
     Json out;
     out["records"] = f.records.count();
     out["identical"] = identical;
-    out["stopped"] = stopJson(f.stopped);
+    out["stopped"] = loadStopJson(f.stopped);
     return printJson(out, identical && !f.stopped ? kExitOk : kExitFailure);
 }
 

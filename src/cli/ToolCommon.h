@@ -3,6 +3,7 @@
 // What every spawn-tool command shares: its output type and the JSON it prints.
 
 #include "CoordinateConversion.h"
+#include "SpawnFile.h"
 #include "SpawnTool.h"
 
 #include <CLI/CLI.hpp>
@@ -48,6 +49,26 @@ inline CLI::Validator decimalInteger() {
             return {};
         },
         "DECIMAL");
+}
+
+// --no-backup, for every command that writes over a file given with -o.
+inline void addNoBackupFlag(CLI::App* command, bool& noBackup) {
+    command->add_flag("--no-backup", noBackup,
+                      "write over an existing -o file without copying it to <file>.bak first (without this "
+                      "flag a backup that fails writes nothing)");
+}
+
+// How a command writes over its -o file: with the backup required, or with none at all.
+inline OverwriteOptions overwriteOptions(bool noBackup) {
+    OverwriteOptions options;
+    options.backup = noBackup ? BackupPolicy::None : BackupPolicy::Required;
+    return options;
+}
+
+// A stopped load as every command names it: the 1-based position of the record that could not be
+// read and the loader's message; null for a file read whole.
+inline Json loadStopJson(const std::optional<LoadStop>& stop) {
+    return stop ? Json{{"position", stop->position()}, {"message", stop->message}} : Json(nullptr);
 }
 
 // The coordinates object: the six boxes' texts and the marker (column, row from the top).

@@ -25,16 +25,13 @@ constexpr int kMaxFactorDecimals = 9;
 
 __extension__ typedef __int128 Int128;
 
-// A number as typed, without the blanks around it and a leading '+'.
-std::string_view withoutBlanksAndPlus(std::string_view text) {
+// A value as typed: blanks around it are dropped, for every kind of value alike.
+std::string_view withoutBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
     }
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
         text.remove_suffix(1);
-    }
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
     }
     return text;
 }
@@ -48,15 +45,56 @@ std::string bareLabel(std::size_t formField) {
     return label;
 }
 
-// A decimal integer as typed: optional sign, digits; surrounding white space allowed.
-std::optional<std::int64_t> parseInteger(std::string_view text) {
-    text = withoutBlanksAndPlus(text);
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+// A decimal number as the JSON and the form write them: an optional sign, digits, optionally a
+// point and digits, optionally an exponent. Nothing else is a number: no second sign, no lone
+// point, no "inf", "nan" or hexadecimal digits.
+struct NumberShape {
+    bool negative = false;
+    std::string_view digits;   // before the point
+    std::string_view fraction; // after the point; empty without one
+    bool hasExponent = false;
+    std::string_view unsignedText; // the whole number without its sign
+};
+
+std::optional<NumberShape> scanNumber(std::string_view text) {
+    NumberShape number;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        number.negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    number.unsignedText = text;
+    const auto digitsIn = [](std::string_view t) {
+        return std::min(t.find_first_not_of("0123456789"), t.size());
+    };
+    std::size_t at = digitsIn(text);
+    if (at == 0) {
         return std::nullopt;
     }
-    return value;
+    number.digits = text.substr(0, at);
+    if (at < text.size() && text[at] == '.') {
+        const std::size_t fraction = digitsIn(text.substr(at + 1));
+        if (fraction == 0) {
+            return std::nullopt;
+        }
+        number.fraction = text.substr(at + 1, fraction);
+        at += 1 + fraction;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        std::size_t exponent = at + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) {
+            ++exponent;
+        }
+        const std::size_t exponentDigits = digitsIn(text.substr(exponent));
+        if (exponentDigits == 0) {
+            return std::nullopt;
+        }
+        number.hasExponent = true;
+        at = exponent + exponentDigits;
+    }
+    if (at != text.size()) {
+        return std::nullopt;
+    }
+    return number;
 }
 
 // An exact decimal: numerator / 10^decimals.
@@ -65,39 +103,48 @@ struct Decimal {
     int decimals = 0;
 };
 
-std::optional<Decimal> parseDecimal(std::string_view text) {
-    const auto point = text.find('.');
-    if (point == std::string_view::npos) {
-        const auto whole = parseInteger(text);
-        return whole ? std::optional(Decimal{*whole, 0}) : std::nullopt;
-    }
-    std::string digits(text.substr(0, point));
-    const std::string_view fraction = text.substr(point + 1);
-    if (fraction.size() > static_cast<std::size_t>(kMaxFactorDecimals) ||
-        fraction.find_first_not_of("0123456789") != std::string_view::npos) {
+// Digits and a sign as an integer; nothing when it does not fit 64 bits.
+std::optional<std::int64_t> digitsValue(bool negative, std::string_view digits) {
+    std::uint64_t magnitude = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (error != std::errc() || end != digits.data() + digits.size() || magnitude > kMax) {
         return std::nullopt;
     }
-    if (digits.empty() || digits == "-" || digits == "+") {
-        digits += '0';
+    const auto value = static_cast<std::int64_t>(magnitude);
+    return negative ? -value : value;
+}
+
+// The operand's text read as a whole number: sign and digits, nothing more.
+std::optional<std::int64_t> parseInteger(const NumberShape& number) {
+    if (!number.fraction.empty() || number.hasExponent) {
+        return std::nullopt;
     }
-    digits += fraction;
-    const auto numerator = parseInteger(digits);
+    return digitsValue(number.negative, number.digits);
+}
+
+// The operand's text read as an exact decimal with up to kMaxFactorDecimals decimals.
+std::optional<Decimal> parseDecimal(const NumberShape& number) {
+    if (number.hasExponent || number.fraction.size() > static_cast<std::size_t>(kMaxFactorDecimals)) {
+        return std::nullopt;
+    }
+    const auto numerator =
+        digitsValue(number.negative, std::string(number.digits) + std::string(number.fraction));
     if (!numerator) {
         return std::nullopt;
     }
-    return Decimal{*numerator, static_cast<int>(fraction.size())};
+    return Decimal{*numerator, static_cast<int>(number.fraction.size())};
 }
 
-// The whole text as a finite double, or nothing.
-std::optional<double> parseReal(std::string_view text) {
-    text = withoutBlanksAndPlus(text);
+// The operand's text as a finite double.
+std::optional<double> parseReal(const NumberShape& number) {
+    const std::string_view text = number.unsignedText;
     double value = 0;
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
         return std::nullopt;
     }
-    return value;
+    return number.negative ? -value : value;
 }
 
 // n / 10^k rounded half away from zero.
@@ -202,11 +249,16 @@ Result<FieldBytes> computeField(char type, std::span<const std::uint8_t> at, con
     return out;
 }
 
+char fieldType(const BulkEditSpec& spec) {
+    return spec.kind == BulkFieldKind::Area ? areaField(spec.field).type : entryField(spec.field, 0).type;
+}
+
 Result<Operand> readOperand(const BulkEditSpec& spec, char type) {
     Operand operand;
     const std::string quoted = "\"" + spec.value + "\"";
+    const auto number = scanNumber(withoutBlanks(spec.value));
     if (type == kFloatField) {
-        const auto real = parseReal(spec.value);
+        const auto real = number ? parseReal(*number) : std::nullopt;
         if (!real) {
             return Error{quoted + " is not a number"};
         }
@@ -214,14 +266,14 @@ Result<Operand> readOperand(const BulkEditSpec& spec, char type) {
         return operand;
     }
     if (spec.operation == BulkOperation::Multiply) {
-        const auto factor = parseDecimal(spec.value);
+        const auto factor = number ? parseDecimal(*number) : std::nullopt;
         if (!factor) {
             return Error{quoted + " is not a decimal number (at most 9 decimals)"};
         }
         operand.factor = *factor;
         return operand;
     }
-    const auto integer = parseInteger(spec.value);
+    const auto integer = number ? parseInteger(*number) : std::nullopt;
     if (!integer) {
         return Error{quoted + " is not a whole number"};
     }
@@ -250,8 +302,10 @@ Result<BulkEditPlan> planBulkEdit(const SpawnRecordList& records, std::span<cons
     if (!isBulkEditableField(spec.kind, spec.field)) {
         return Error{"field " + std::to_string(spec.field) + " cannot be edited in bulk"};
     }
-    const char type =
-        spec.kind == BulkFieldKind::Area ? areaField(spec.field).type : entryField(spec.field, 0).type;
+    if (spec.kind == BulkFieldKind::Area && spec.onlyCreature) {
+        return Error{"only the entries of one NPC--ID is an entry field's choice, not an area field's"};
+    }
+    const char type = fieldType(spec);
     auto operand = readOperand(spec, type);
     if (!operand) {
         return operand.error();
@@ -300,17 +354,12 @@ Result<BulkEditPlan> planBulkEdit(const SpawnRecordList& records, std::span<cons
     return plan;
 }
 
-std::string groupThousands(std::int64_t value) {
-    std::string digits = formatInt(value);
-    const std::size_t start = value < 0 ? 1 : 0;
-    for (std::size_t i = digits.size(); i > start + 3; i -= 3) {
-        digits.insert(i - 3, 1, ',');
+Status checkBulkEditValue(const BulkEditSpec& spec) {
+    if (!isBulkEditableField(spec.kind, spec.field)) {
+        return Error{"field " + std::to_string(spec.field) + " cannot be edited in bulk"};
     }
-    return digits;
-}
-
-std::string recordCountText(std::int64_t count) {
-    return groupThousands(count) + (count == 1 ? " record" : " records");
+    const auto operand = readOperand(spec, fieldType(spec));
+    return operand ? Status(Done{}) : Status(operand.error());
 }
 
 } // namespace spawn

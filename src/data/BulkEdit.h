@@ -4,6 +4,7 @@
 // count of every entry of creature 16". The arithmetic and its checks live here, so that the
 // window, spawn-tool and the benchmarks compute the same bytes.
 
+#include "NumberText.h"
 #include "Result.h"
 #include "SpawnRecord.h"
 
@@ -24,10 +25,14 @@ struct BulkEditSpec {
     BulkFieldKind kind = BulkFieldKind::Area;
     // 1-based: an area field 1..20 but 2 (the entry count), or an entry field 1..18.
     std::size_t field = 1;
-    // For an entry field: only the entries whose NPC--ID is this.
+    // For an entry field: only the entries whose NPC--ID is this. An area field refuses it.
     std::optional<std::int32_t> onlyCreature;
     BulkOperation operation = BulkOperation::Set;
-    std::string value; // as typed: the value to set or add, or the factor
+    // As typed: the value to set or add, or the factor. Blanks around it are dropped; what is left
+    // is a decimal number as the JSON and the form write them: an optional sign and digits, for a
+    // float field (and a factor) also a point and digits, for a float field an exponent too. A
+    // factor of an integer or byte field has at most 9 decimals.
+    std::string value;
 };
 
 struct BulkEditPlan {
@@ -43,18 +48,17 @@ bool isBulkEditableField(BulkFieldKind kind, std::size_t field);
 // "X--->", "TimeResp", or the field's number for unlabelled ones.
 std::string bulkFieldName(BulkFieldKind kind, std::size_t field);
 
+// Whether the field may be edited so and the value reads as the field's kind of number, before
+// any record is looked at: the error says what is wrong with the field or the value.
+Status checkBulkEditValue(const BulkEditSpec& spec);
+
 // Computes the edit over the records at `positions` (1-based, each valid). Integers and bytes
 // compute exactly; multiplication rounds half away from zero. Floats compute in double and are
-// stored as float32. A value that is no number, or a result outside the field's range (a byte
-// -128..127 as the form shows it, an int32, a finite float beyond float32), refuses the whole
-// edit naming the first record and field it meets. Fields whose bytes would not change are left
-// out.
+// stored as float32. What checkBulkEditValue refuses, an area field with onlyCreature, or a result
+// outside the field's range (a byte -128..127 as the form shows it, an int32, a finite float
+// beyond float32), refuses the whole edit, a result naming the first record and field it meets.
+// Fields whose bytes would not change are left out.
 Result<BulkEditPlan> planBulkEdit(const SpawnRecordList& records, std::span<const std::int32_t> positions,
                                   const BulkEditSpec& spec);
-
-// "1,234": thousands separated by commas whatever the locale.
-std::string groupThousands(std::int64_t value);
-// "1 record", "1,234 records".
-std::string recordCountText(std::int64_t count);
 
 } // namespace spawn

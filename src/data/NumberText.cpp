@@ -158,6 +158,23 @@ std::string formatInt(std::int64_t value) {
     return formatWith(value);
 }
 
+std::string groupThousands(std::int64_t value) {
+    std::string digits = formatInt(value);
+    const std::size_t start = value < 0 ? 1 : 0;
+    for (std::size_t i = digits.size(); i > start + 3; i -= 3) {
+        digits.insert(i - 3, 1, ',');
+    }
+    return digits;
+}
+
+std::string countText(std::int64_t count, std::string_view singular, std::string_view plural) {
+    return groupThousands(count) + " " + std::string(count == 1 ? singular : plural);
+}
+
+std::string recordCountText(std::int64_t count) {
+    return countText(count, "record", "records");
+}
+
 std::string formatShortestFloat(float value) {
     // Plain notation of a float32 within the plain range needs at most sign, 10 integer digits,
     // point and 13 decimals; exponent form at most 15 characters.

@@ -34,6 +34,13 @@ std::string formatFixed18(double value);
 // printf("%d") of any 64-bit integer.
 std::string formatInt(std::int64_t value);
 
+// "1,234": thousands separated by commas whatever the locale.
+std::string groupThousands(std::int64_t value);
+// A count in English: "1 field", "1,234 fields"; `singular` for exactly one, `plural` otherwise.
+std::string countText(std::int64_t count, std::string_view singular, std::string_view plural);
+// "1 record", "1,234 records".
+std::string recordCountText(std::int64_t count);
+
 // The shortest decimal text that reads back as the same float32. Magnitudes from 1e-4 up to 1e9
 // are written plainly ("1.5", "0.0001", "123456792"), others in whichever of plain and exponent
 // form is shorter ("1e+20", "1.5e-07"). Negative zero gives "-0". Precondition: finite.

@@ -106,17 +106,56 @@ Status makeBackup(const std::string& spawnPath) {
     return copyFileAtomically(spawnPath, backupPathFor(spawnPath));
 }
 
-Status saveSpawnFileWithBackup(const std::string& path, const SpawnFileContext& context,
-                               const SpawnRecordList& records) {
-    std::error_code ec;
-    WriteOptions options;
-    if (std::filesystem::exists(path, ec)) {
-        if (auto backup = makeBackup(path); !backup) {
-            return backup;
-        }
-        options.backupPath = backupPathFor(path);
+std::string loadStopText(const LoadStop& stop) {
+    return "loading stopped at record " + std::to_string(stop.position()) + " (" + stop.message + ")";
+}
+
+void appendSpawnRecords(SpawnFile& file, std::vector<SpawnRecord> records) {
+    for (SpawnRecord& record : records) {
+        file.records.insertAt(file.records.count() + 1, std::move(record));
     }
-    return writeSpawnFile(path, context, records, options);
+    file.context.moveRecordCountWord(static_cast<std::int64_t>(records.size()));
+}
+
+std::vector<SpawnRecord> removeSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions) {
+    auto removed = file.records.removePositions(positions);
+    file.context.moveRecordCountWord(-static_cast<std::int64_t>(removed.size()));
+    return removed;
+}
+
+void restoreSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions,
+                         std::vector<SpawnRecord> records) {
+    const auto count = static_cast<std::int64_t>(records.size());
+    file.records.insertPositions(positions, std::move(records));
+    file.context.moveRecordCountWord(count);
+}
+
+Result<Overwritten> writeFileOver(const std::string& target, std::span<const std::uint8_t> bytes,
+                                  const OverwriteOptions& options) {
+    Overwritten done;
+    done.backupPath = options.madeBackup;
+    WriteOptions write;
+    write.backupPath = options.madeBackup;
+    std::error_code ec;
+    if (options.backup != BackupPolicy::None && options.madeBackup.empty() &&
+        std::filesystem::is_regular_file(target, ec)) {
+        if (auto backup = makeBackup(target); backup) {
+            done.backupPath = write.backupPath = backupPathFor(target);
+        } else if (options.backup == BackupPolicy::Required) {
+            return Error{backup.error().message + "; " + target + " was left as it was"};
+        } else {
+            done.backupFailure = backup.error();
+        }
+    }
+    if (auto written = writeFileAtomically(target, bytes, write); !written) {
+        return written.error();
+    }
+    return done;
+}
+
+Result<Overwritten> writeSpawnFileOver(const std::string& target, const SpawnFileContext& context,
+                                       const SpawnRecordList& records, const OverwriteOptions& options) {
+    return writeFileOver(target, serializeSpawnFile(context, records), options);
 }
 
 std::string countLabelText(std::int32_t recordCount) {

@@ -149,10 +149,10 @@ std::vector<Problem> fileProblems(std::int32_t countWord, std::int32_t recordCou
     if (countWord != recordCount) {
         out.push_back({ProblemCode::CountWord, std::nullopt, std::nullopt,
                        "the record-count word is " + formatInt(countWord) + " but " + formatInt(recordCount) +
-                           " records were read"});
+                           (recordCount == 1 ? " record was read" : " records were read")});
     }
     if (stopped) {
-        out.push_back({ProblemCode::StoppedLoad, stopped->record + 1, std::nullopt, stopped->message});
+        out.push_back({ProblemCode::StoppedLoad, stopped->position(), std::nullopt, stopped->message});
     }
     return out;
 }

@@ -106,19 +106,26 @@ bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::s
     if (mayWrite && !mayWrite(path)) {
         return false;
     }
-    // Should the file have to be written in place and that fail, the message points to the copy
-    // just made of it, when the file saved over is the one backed up.
-    WriteOptions options;
+    // Saved over the file just backed up (or tried), it is not copied again: the copy made is the
+    // one an in-place write that fails names. Any other file already there is backed up as every
+    // write over a file backs it up, a failure said and the save going on.
+    OverwriteOptions options;
+    options.backup = BackupPolicy::GoOn;
     std::error_code ec;
-    if (backup && std::filesystem::equivalent(path, backedUp, ec)) {
-        options.backupPath = backupPathFor(backedUp);
+    if (std::filesystem::equivalent(path, backedUp, ec)) {
+        options.backup = BackupPolicy::None;
+        options.madeBackup = backup ? backupPathFor(backedUp) : std::string();
     }
-    if (const auto saved = document.saveAs(path, options); !saved) {
+    const auto saved = document.saveAs(path, options);
+    if (!saved) {
         dialogs.showMessage(saved.error().message);
         return false;
     }
     if (written) {
         written();
+    }
+    if (saved.value().backupFailure) {
+        dialogs.showMessage(saved.value().backupFailure->message);
     }
     dialogs.showMessage(savedMessageText(document.records().count()));
     return true;

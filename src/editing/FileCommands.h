@@ -34,7 +34,8 @@ std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, co
                                                       const std::string& namedFile = {});
 
 // The Save command: backs up the file on disk (a failure is reported and saving goes on), asks for
-// a name, writes the file atomically and reports the count saved. Cancelling the dialog, or a
+// a name, writes the file over it as writeSpawnFileOver does (another file already there is backed
+// up too, a failure reported likewise) and reports the count saved. Cancelling the dialog, or a
 // failed write, leaves the document as it was. True when the file was written. `mayWrite`, when
 // given, is asked with the chosen full path just before writing; false leaves all as it was.
 // `written`, when given, runs once the file is written, before the count is reported.

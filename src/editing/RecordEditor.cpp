@@ -328,9 +328,8 @@ bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
         replacements.emplace_back(position, std::move(record.value()));
     }
     const auto count = static_cast<std::int64_t>(replacements.size());
-    if (!m_document.replaceRecords(
-            std::move(replacements),
-            QStringLiteral("Edit %1 records").arg(QString::fromStdString(groupThousands(count))))) {
+    if (!m_document.replaceRecords(std::move(replacements),
+                                   QString::fromStdString("Edit " + recordCountText(count)))) {
         return false;
     }
     followBulkStep();

@@ -6,11 +6,6 @@ namespace spawn {
 
 namespace {
 
-// The count word is carried as the file holds it; moving it wraps like the 32-bit word it is.
-std::int32_t addWrapping(std::int32_t word, std::int32_t delta) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(word) + static_cast<std::uint32_t>(delta));
-}
-
 QString stepText(const char* command, std::int32_t position) {
     return QStringLiteral("%1 record %2").arg(QString::fromLatin1(command)).arg(position);
 }
@@ -30,8 +25,8 @@ protected:
     }
     SpawnRecord take(std::int32_t position) { return m_document.takeRecord(position); }
     // What the steps of many records work on directly; each tells the views once.
+    SpawnFile& file() { return m_document.m_file; }
     SpawnRecordList& list() { return m_document.m_file.records; }
-    void moveCountWord(std::int32_t delta) { m_document.moveCountWord(delta); }
     void tellReset() { emit m_document.recordsReset(); }
     void tellReplaced(const QList<std::int32_t>& positions) {
         if (positions.size() == 1) {
@@ -75,8 +70,11 @@ public:
         m_record.serial = 0; // the list gives it a serial of its own when it first goes in
     }
     void redo() override {
-        insert(m_document.records().count() + 1, std::move(m_record));
+        std::vector<SpawnRecord> added;
+        added.push_back(std::move(m_record));
+        appendSpawnRecords(file(), std::move(added));
         m_serial = m_document.records().at(m_document.records().count()).serial;
+        tellReset();
     }
     void undo() override { m_record = take(m_document.records().count()); }
 
@@ -200,8 +198,8 @@ void SpawnDocument::loadUnsaved(SpawnFile file, std::string path) {
     m_history.resetClean();
 }
 
-Status SpawnDocument::saveAs(const std::string& path, const WriteOptions& options) {
-    auto written = writeSpawnFile(path, m_file.context, m_file.records, options);
+Result<Overwritten> SpawnDocument::saveAs(const std::string& path, const OverwriteOptions& options) {
+    auto written = writeSpawnFileOver(path, m_file.context, m_file.records, options);
     if (written) {
         m_path = path;
         m_savedRecords = RecordBytesSnapshot(m_file.records);
@@ -305,21 +303,18 @@ void SpawnDocument::putRecord(std::int32_t position, SpawnRecord record) {
 }
 
 void SpawnDocument::insertRecord(std::int32_t position, SpawnRecord record) {
-    m_file.records.insertAt(position, std::move(record));
-    moveCountWord(1);
+    std::vector<SpawnRecord> restored;
+    restored.push_back(std::move(record));
+    const std::int32_t at[] = {position};
+    restoreSpawnRecords(m_file, at, std::move(restored));
     emit recordsReset();
 }
 
 SpawnRecord SpawnDocument::takeRecord(std::int32_t position) {
-    SpawnRecord record = m_file.records.at(position);
-    m_file.records.removeAt(position);
-    moveCountWord(-1);
+    const std::int32_t at[] = {position};
+    SpawnRecord record = std::move(removeSpawnRecords(m_file, at).front());
     emit recordsReset();
     return record;
-}
-
-void SpawnDocument::moveCountWord(std::int32_t delta) {
-    m_file.context.setRecordCountWord(addWrapping(m_file.context.recordCountWord(), delta));
 }
 
 void ReplaceManyStep::swap() {
@@ -332,43 +327,33 @@ void ReplaceManyStep::swap() {
 }
 
 void RemoveManyStep::redo() {
-    m_records = list().removePositions(m_positions);
+    m_records = removeSpawnRecords(file(), m_positions);
     m_serial = m_records.front().serial;
-    moveCountWord(-static_cast<std::int32_t>(m_positions.size()));
     tellReset();
 }
 
 void RemoveManyStep::undo() {
-    list().insertPositions(m_positions, std::move(m_records));
+    restoreSpawnRecords(file(), m_positions, std::move(m_records));
     m_records.clear();
-    moveCountWord(static_cast<std::int32_t>(m_positions.size()));
     tellReset();
 }
 
 void AppendManyStep::redo() {
-    SpawnRecordList& records = list();
-    const std::int32_t first = records.count() + 1;
+    const std::int32_t first = list().count() + 1;
     m_count = m_records.size();
-    std::vector<std::int32_t> positions(m_count);
-    for (std::size_t i = 0; i < m_count; ++i) {
-        positions[i] = first + static_cast<std::int32_t>(i);
-    }
-    records.insertPositions(positions, std::move(m_records));
+    appendSpawnRecords(file(), std::move(m_records));
     m_records.clear();
-    m_serial = records.at(first).serial;
-    moveCountWord(static_cast<std::int32_t>(m_count));
+    m_serial = list().at(first).serial;
     tellReset();
 }
 
 void AppendManyStep::undo() {
-    SpawnRecordList& records = list();
-    const std::int32_t first = records.count() - static_cast<std::int32_t>(m_count) + 1;
+    const std::int32_t first = list().count() - static_cast<std::int32_t>(m_count) + 1;
     std::vector<std::int32_t> positions(m_count);
     for (std::size_t i = 0; i < m_count; ++i) {
         positions[i] = first + static_cast<std::int32_t>(i);
     }
-    m_records = records.removePositions(positions); // they keep their serials for the redo
-    moveCountWord(-static_cast<std::int32_t>(m_count));
+    m_records = removeSpawnRecords(file(), positions); // they keep their serials for the redo
     tellReset();
 }
 

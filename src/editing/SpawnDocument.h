@@ -41,10 +41,10 @@ public:
     // Unsaved work: the history stands elsewhere than where the file was last loaded or saved.
     bool isModified() const { return !m_history.isClean(); }
 
-    // Writes the file to `path` atomically (see writeFileAtomically); on success `path` becomes
-    // the spawn path and the document is unmodified (the history stays). On failure nothing in
-    // memory changes.
-    Status saveAs(const std::string& path, const WriteOptions& options = {});
+    // Writes the file over `path` as writeSpawnFileOver does, backing up the file there by
+    // `options`; on success `path` becomes the spawn path and the document is unmodified (the
+    // history stays). On failure nothing in memory changes.
+    Result<Overwritten> saveAs(const std::string& path, const OverwriteOptions& options = {});
 
     // Record changes, each one step of the history. Each tells the views; a position outside
     // 1..count changes nothing and leaves no step. A replacement with the bytes the record already
@@ -94,11 +94,10 @@ signals:
 private:
     friend class RecordStep;
 
-    // The changes themselves, as the steps make them.
+    // The changes themselves, as the steps make them; the count word moves with the records.
     void putRecord(std::int32_t position, SpawnRecord record);
     void insertRecord(std::int32_t position, SpawnRecord record);
     SpawnRecord takeRecord(std::int32_t position);
-    void moveCountWord(std::int32_t delta);
     // Runs a change of the history made by the document itself (a step pushed, undone, redone,
     // the history cleared), which is no jump.
     template <class Change> void ownHistoryChange(Change change);

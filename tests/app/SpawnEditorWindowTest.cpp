@@ -18,6 +18,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -887,20 +888,31 @@ void SpawnEditorWindowTest::listedRecordsAreEditedAndRemovedInOneStepEachAndTheH
 
     // Ctrl+E over the full view: add 5 to every entry's TimeResp. Records 1 and 3 have 1 and 5
     // entries; record 2 has none.
+    // A value that is no whole number leaves OK disabled and says why.
     QString summary;
-    QTimer::singleShot(0, [&summary] {
+    QString refusal;
+    bool okWhenRefused = true;
+    QTimer::singleShot(0, [&summary, &refusal, &okWhenRefused] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         auto* field = dialog->findChild<QComboBox*>(QStringLiteral("BulkField"));
         field->setCurrentIndex(field->findText(QStringLiteral("Entry 3: TimeResp")));
         auto* operation = dialog->findChild<QComboBox*>(QStringLiteral("BulkOperation"));
         operation->setCurrentIndex(operation->findText(QStringLiteral("Add")));
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("BulkValue")), QStringLiteral("5"));
+        auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("BulkValue"));
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        QTest::keyClicks(value, QStringLiteral("+-5"));
+        refusal = dialog->findChild<QLabel*>(QStringLiteral("BulkSummary"))->text();
+        okWhenRefused = ok->isEnabled();
+        value->clear();
+        QTest::keyClicks(value, QStringLiteral(" 5"));
         summary = dialog->findChild<QLabel*>(QStringLiteral("BulkSummary"))->text();
         dialog->accept();
     });
     list->setFocus();
     QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(refusal, QStringLiteral("\"+-5\" is not a whole number"));
+    QVERIFY(!okWhenRefused);
     QCOMPARE(summary, QStringLiteral("2 records, 6 fields will change"));
     auto expected = loaded;
     const auto timeRespAt = [](std::size_t record, std::size_t entry) {

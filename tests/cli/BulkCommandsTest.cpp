@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
 using namespace spawn;
 using namespace spawn::testing;
 using spawn::tool::runSpawnTool;
@@ -72,4 +74,58 @@ TEST(BulkCommandsTest, EditAndRemoveActOnTheSearchHitsOfAStoppedLoadAndKeepItsUn
           {"remove", dir.file("m.data"), "-o", "y"}}) {
         EXPECT_EQ(runSpawnTool(wrong).exitCode, 2) << wrong[1] << " " << wrong[3];
     }
+}
+
+// A command that changes records from a script does not take a typo for "every record": the
+// search texts, the field and the value are checked before anything is read or written.
+TEST(BulkCommandsTest, TyposInTheSearchTheFieldOrTheValueAreRefusedNamingTheOptionAndNothingIsWritten) {
+    const TempFolder dir;
+    std::vector<std::vector<std::uint8_t>> records = {recordBytes(1, 16, 1), recordBytes(0, 0, 2),
+                                                      recordBytes(2, 16, 3)};
+    for (const std::size_t entry : {0u, 1u}) {
+        writeI32At(records[2], kTimeRespOffset + entry * SpawnLayout::kCreatureEntrySize, 2000);
+    }
+    writeI32At(records[0], kTimeRespOffset, 2000);
+    writeBytes(dir.file("m.data"), fileBytes(3, records));
+    const std::string out = dir.file("out.data");
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> named; // options the message names
+    };
+    const Case refused[] = {
+        {{"remove", "--id", "abc"}, {"--id"}},
+        {{"remove", "--id", ""}, {"--id"}},
+        {{"remove", "--id", "16x"}, {"--id"}},
+        {{"remove", "--name", "", "--elements", dir.file("e.data")}, {"--name"}},
+        {{"edit", "--id", "abc", "--field", "entry:3", "--set", "1"}, {"--id"}},
+        {{"edit", "--name", "", "--elements", dir.file("e.data"), "--field", "entry:3", "--set", "1"},
+         {"--name"}},
+        {{"edit", "--field", "area:3", "--only-creature", "16", "--set", "1"},
+         {"--only-creature", "--field"}},
+        {{"edit", "--field", "entry:3", "--multiply", "."}, {"--multiply"}},
+        {{"edit", "--field", "entry:3", "--add", "+-5"}, {"--add"}},
+        {{"edit", "--field", "area:3", "--set", "1,5"}, {"--set"}},
+    };
+    for (const Case& c : refused) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, dir.file("m.data"));
+        args.insert(args.end(), {"-o", out});
+        const auto result = runSpawnTool(args);
+        SCOPED_TRACE(args[0] + " " + args[2] + " [" + args[3] + "]");
+        EXPECT_EQ(result.exitCode, 2) << result.err;
+        for (const std::string& option : c.named) {
+            EXPECT_NE(result.err.find(option), std::string::npos) << result.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+
+    // Blanks around a value count alike for every value; a decimal --id may carry leading zeros.
+    const auto spaced = runSpawnTool(
+        {"edit", dir.file("m.data"), "--id", "016", "--field", "entry:3", "--multiply", "1.5 ", "-o", out});
+    ASSERT_EQ(spaced.exitCode, 0) << spaced.err;
+    EXPECT_EQ(Json::parse(spaced.out)["fields"], 3);
+    const auto byId = runSpawnTool({"remove", out, "--id", "016", "--no-backup", "-o", out});
+    ASSERT_EQ(byId.exitCode, 0) << byId.err;
+    EXPECT_EQ(readBytes(out), fileBytes(1, {records[1]}));
+    EXPECT_FALSE(std::filesystem::exists(out + ".bak"));
 }

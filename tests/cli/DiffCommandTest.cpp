@@ -118,7 +118,8 @@ TEST(DiffCommandTest, IdenticalFilesExitZeroAndHeaderOnlyDifferencesAreListedPar
         "unchanged": 2, "header": [], "changes": []})"));
     EXPECT_EQ(runSpawnTool({"diff", dir.file("a.data"), dir.file("same.data"), "--text"}).out, "");
 
-    // Same records; another leading block, header words, count word and a long remainder.
+    // Same records; another leading block, header words, count word and a long remainder, where
+    // the count word has the load look for a third record and stop.
     auto other = fileBytes(3, records, std::vector<std::uint8_t>(100, 0xAB));
     other[0] = 0x00;
     writeI32At(other, 12, 5);
@@ -133,12 +134,14 @@ TEST(DiffCommandTest, IdenticalFilesExitZeroAndHeaderOnlyDifferencesAreListedPar
         {"part": "leading_block", "a": "deadbeef", "b": "00adbeef"},
         {"part": "header_words", "a": [-7, 16909060, 99], "b": [-7, 5, 99]},
         {"part": "count_word", "a": 2, "b": 3},
+        {"part": "stopped_load", "a": null, "b": {"position": 3, "message": "2:-1414812757 Big"}},
         {"part": "remainder", "a": "010203", "b": "100 bytes, sha256 )" +
                                          digest + R"("}])"));
     EXPECT_EQ(runSpawnTool({"diff", dir.file("a.data"), dir.file("b.data"), "--text"}).out,
               "! leading_block: deadbeef -> 00adbeef\n"
               "! header_words: [-7, 16909060, 99] -> [-7, 5, 99]\n"
               "! count_word: 2 -> 3\n"
+              "! stopped_load: (none) -> record 3 (2:-1414812757 Big)\n"
               "! remainder: 010203 -> 100 bytes, sha256 " +
                   digest + "\n");
 

@@ -42,7 +42,7 @@ TEST(SpawnToolTest, ListReportsWhereLoadingStoppedAndStillSucceeds) {
     const auto result = runSpawnTool({"list", dir.file("m.data")});
     ASSERT_EQ(result.exitCode, 0);
     const Json out = Json::parse(result.out);
-    EXPECT_EQ(out["stopped"], Json::parse(R"({"record": 17, "message": "17:253 Big"})"));
+    EXPECT_EQ(out["stopped"], Json::parse(R"({"position": 18, "message": "17:253 Big"})"));
     EXPECT_EQ(out["rows"].size(), 17u);
     EXPECT_EQ(out["remainder_bytes"], bad.size());
 }
@@ -105,7 +105,7 @@ TEST(SpawnToolTest, CheckFailsAFileWhoseLoadStoppedAndSaysWhere) {
     writeBytes(dir.file("m.data"), fileBytes(3, {recordBytes(1), recordBytes(0), bad, recordBytes(2)}));
     const auto stopped = runSpawnTool({"check", dir.file("m.data")});
     EXPECT_EQ(stopped.exitCode, 1);
-    EXPECT_EQ(stopped.out, R"({"records":2,"identical":true,"stopped":{"record":2,"message":"2:253 Big"}})"
+    EXPECT_EQ(stopped.out, R"({"records":2,"identical":true,"stopped":{"position":3,"message":"2:253 Big"}})"
                            "\n");
 }
 
@@ -167,4 +167,48 @@ TEST(SpawnToolTest, DemoWorldIsTheSameEveryTimeAndSpreadOverTheMap) {
     for (const int n : quarters) {
         EXPECT_GT(n, file.records.count() / 10);
     }
+}
+
+// A file cut inside its third record: every command names the stop by the position of the record
+// that could not be read and the loader's own message.
+TEST(SpawnToolTest, AStoppedLoadIsNamedAlikeByCheckListLintDiffAndAppend) {
+    const TempFolder dir;
+    auto cut = recordBytes(2, 16, 3);
+    cut.resize(cut.size() - 5);
+    writeBytes(dir.file("cut.data"), fileBytes(3, {recordBytes(1, 16, 1), recordBytes(1, 16, 2), cut}));
+    writeBytes(dir.file("whole.data"), fileBytes(2, {recordBytes(1, 16, 1), recordBytes(1, 16, 2)}));
+    const Json stop = Json::parse(R"({"position": 3, "message": "2: 记录超出文件末尾"})");
+
+    const auto check = runSpawnTool({"check", dir.file("cut.data")});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_EQ(Json::parse(check.out)["stopped"], stop);
+    const auto list = runSpawnTool({"list", dir.file("cut.data")});
+    EXPECT_EQ(Json::parse(list.out)["stopped"], stop);
+    const auto lint = runSpawnTool({"lint", dir.file("cut.data"), "--ignore", "count-word"});
+    EXPECT_EQ(lint.exitCode, 1);
+    EXPECT_EQ(
+        Json::parse(lint.out)["problems"],
+        Json::parse(
+            R"([{"position": 3, "field": null, "code": "stopped-load", "text": "2: 记录超出文件末尾"}])"));
+
+    // diff says so as a header part of its own, the position on each side; the unread bytes are
+    // the remainder's difference.
+    const auto diff = runSpawnTool({"diff", dir.file("whole.data"), dir.file("cut.data")});
+    EXPECT_EQ(diff.exitCode, 1);
+    const Json header = Json::parse(diff.out)["header"];
+    ASSERT_EQ(header.size(), 3u) << header.dump();
+    EXPECT_EQ(header[0]["part"], "count_word");
+    EXPECT_EQ(header[1], (Json{{"part", "stopped_load"}, {"a", nullptr}, {"b", stop}}));
+    EXPECT_EQ(header[2]["part"], "remainder");
+    EXPECT_TRUE(Json::parse(diff.out)["changes"].empty());
+    const auto text = runSpawnTool({"diff", dir.file("cut.data"), dir.file("whole.data"), "--text"});
+    EXPECT_NE(text.out.find("! stopped_load: record 3 (2: 记录超出文件末尾) -> (none)\n"), std::string::npos)
+        << text.out;
+
+    const auto append =
+        runSpawnTool({"append", dir.file("cut.data"), dir.file("whole.data"), "-o", dir.file("o")});
+    EXPECT_EQ(append.exitCode, 1);
+    EXPECT_NE(append.err.find("loading stopped at record 3 (2: 记录超出文件末尾)"), std::string::npos)
+        << append.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o")));
 }

@@ -123,3 +123,51 @@ TEST(SpawnToolWritingTest, AStandardOutputThatRefusesTheDataGivesTheReasonAndExi
     EXPECT_EQ(fine.exitCode, 0);
     EXPECT_EQ(fine.err, "");
 }
+
+// Every command that writes over a file backs it up first, by the rule Save follows; when that
+// backup cannot be made the command writes nothing, unless --no-backup says to go without one.
+TEST(SpawnToolWritingTest, EveryCommandThatWritesOverAFileBacksItUpFirstAndAFailedBackupWritesNothing) {
+    const TempFolder dir;
+    writeBytes(dir.file("m.data"), manyRecords(2));
+    ASSERT_EQ(runSpawnTool({"export", dir.file("m.data"), "-o", dir.file("m.json")}).exitCode, 0);
+    const std::string target = dir.file("live.data");
+    const std::vector<std::uint8_t> live = manyRecords(1);
+    writeBytes(target, live);
+
+    const auto imported = runSpawnTool({"import", dir.file("m.json"), "-o", target});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(readBytes(target + ".bak"), live);
+    EXPECT_EQ(readBytes(target), manyRecords(2));
+    const auto appended = runSpawnTool({"append", target, dir.file("m.data"), "--record", "1", "-o", target});
+    ASSERT_EQ(appended.exitCode, 0) << appended.err;
+    EXPECT_EQ(readBytes(target + ".bak"), manyRecords(2));
+    EXPECT_EQ(readBytes(target), manyRecords(3));
+
+    // A folder where the backup goes: each command refuses, names the backup, exits 1, and neither
+    // the target nor the folder changes.
+    std::filesystem::remove(target + ".bak");
+    std::filesystem::create_directory(target + ".bak");
+    const std::vector<std::vector<std::string>> writers = {
+        {"import", dir.file("m.json")},
+        {"append", target, dir.file("m.data")},
+        {"edit", target, "--field", "entry:3", "--add", "1"},
+        {"remove", target, "--record", "1"},
+        {"export", dir.file("m.data")},
+    };
+    for (std::vector<std::string> args : writers) {
+        SCOPED_TRACE(args[0]);
+        args.insert(args.end(), {"-o", target});
+        const auto refused = runSpawnTool(args);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find(target + ".bak"), std::string::npos) << refused.err;
+        EXPECT_EQ(readBytes(target), manyRecords(3));
+        EXPECT_TRUE(std::filesystem::is_empty(target + ".bak"));
+    }
+
+    // --no-backup writes without trying.
+    const auto unsaved = runSpawnTool({"import", dir.file("m.json"), "--no-backup", "-o", target});
+    ASSERT_EQ(unsaved.exitCode, 0) << unsaved.err;
+    EXPECT_EQ(readBytes(target), manyRecords(2));
+    EXPECT_TRUE(std::filesystem::is_empty(target + ".bak"));
+}

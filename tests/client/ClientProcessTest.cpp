@@ -243,7 +243,7 @@ TEST_F(ClientProcessTest, SpawnToolExeWritesTheSameDemoWorldAsTheLinuxBuild) {
 }
 
 // spawn-tool.exe's temporary files take names no file of the user's has, and none is left after
-// a failed write either.
+// a failed write either; the file written over is first copied to its backup, as on Linux.
 TEST_F(ClientProcessTest, SpawnToolExeLeavesTheUsersFilesAloneAndNoTemporaryFileBehind) {
     if (!g_wineReady) {
         GTEST_SKIP() << g_wineProblem;
@@ -264,12 +264,14 @@ TEST_F(ClientProcessTest, SpawnToolExeLeavesTheUsersFilesAloneAndNoTemporaryFile
         std::sort(found.begin(), found.end());
         return found;
     };
-    const std::vector<std::string> expected{"folder.data", "m.json", "out.data", "out.data.saving", "world"};
+    const std::vector<std::string> expected{"folder.data",  "m.json",          "out.data",
+                                            "out.data.bak", "out.data.saving", "world"};
 
     const auto imported =
         windowsSpawnTool({"import", "Z:" + dir.file("m.json"), "-o", "Z:" + dir.file("out.data")});
     EXPECT_EQ(imported.exitCode, 0) << imported.err;
     EXPECT_TRUE(readBytes(dir.file("out.data")) == readBytes(world + "/mobset.data"));
+    EXPECT_EQ(readBytes(dir.file("out.data.bak")), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_EQ(readBytes(dir.file("out.data.saving")), notes);
     EXPECT_EQ(names(), expected);
 

@@ -120,3 +120,80 @@ TEST(BulkEditTest, BytesIntsAndFloatsStayInRangeOrTheWholeEditIsRefused) {
     EXPECT_EQ(groupThousands(1234567), "1,234,567");
     EXPECT_EQ(groupThousands(-999), "-999");
 }
+
+// A value is a decimal number as the JSON and the form write it, blanks around it dropped alike for
+// every kind; a second sign, a lone point or a fraction where a whole number belongs is refused.
+TEST(BulkEditTest, ValuesAreWholeDecimalNumbersOfTheFieldsKindOrTheEditIsRefused) {
+    using enum BulkOperation;
+    struct Row {
+        BulkFieldKind kind;
+        std::size_t field;
+        BulkOperation operation;
+        const char* text;
+        bool accepted;
+    };
+    const Row rows[] = {
+        // TimeResp, an int32 field: sign and digits, for a factor a point and up to 9 decimals.
+        {BulkFieldKind::Entry, 3, Add, "5", true},
+        {BulkFieldKind::Entry, 3, Add, "-5", true},
+        {BulkFieldKind::Entry, 3, Add, "+5", true},
+        {BulkFieldKind::Entry, 3, Add, " 5\t", true},
+        {BulkFieldKind::Entry, 3, Add, "007", true},
+        {BulkFieldKind::Entry, 3, Add, "+-5", false},
+        {BulkFieldKind::Entry, 3, Add, "--5", false},
+        {BulkFieldKind::Entry, 3, Add, "5 5", false},
+        {BulkFieldKind::Entry, 3, Add, "1e2", false},
+        {BulkFieldKind::Entry, 3, Set, "2.0", false},
+        {BulkFieldKind::Entry, 3, Set, "99999999999999999999", false},
+        {BulkFieldKind::Entry, 3, Multiply, "1.5 ", true},
+        {BulkFieldKind::Entry, 3, Multiply, " 2 ", true},
+        {BulkFieldKind::Entry, 3, Multiply, "-0.5", true},
+        {BulkFieldKind::Entry, 3, Multiply, ".", false},
+        {BulkFieldKind::Entry, 3, Multiply, ".5", false},
+        {BulkFieldKind::Entry, 3, Multiply, "5.", false},
+        {BulkFieldKind::Entry, 3, Multiply, "1.0000000001", false},
+        {BulkFieldKind::Entry, 3, Multiply, "2e1", false},
+        {BulkFieldKind::Entry, 3, Multiply, " ", false},
+        // X, a float field: also a fraction and an exponent.
+        {BulkFieldKind::Area, 3, Set, "-1.5e3", true},
+        {BulkFieldKind::Area, 3, Add, "  0.25 ", true},
+        {BulkFieldKind::Area, 3, Multiply, "1E-2", true},
+        {BulkFieldKind::Area, 3, Set, "+-1", false},
+        {BulkFieldKind::Area, 3, Set, "1e", false},
+        {BulkFieldKind::Area, 3, Set, ".5", false},
+        {BulkFieldKind::Area, 3, Set, "inf", false},
+        {BulkFieldKind::Area, 3, Set, "nan", false},
+        {BulkFieldKind::Area, 3, Set, "0x1p3", false},
+        {BulkFieldKind::Area, 3, Multiply, ".", false},
+        {BulkFieldKind::Area, 3, Set, "1e400", false},
+    };
+    const SpawnRecordList list = sampleList();
+    const std::int32_t every[] = {1, 2, 3};
+    for (const Row& row : rows) {
+        const auto s = spec(row.kind, row.field, row.operation, row.text);
+        const auto checked = checkBulkEditValue(s);
+        EXPECT_EQ(checked.ok(), row.accepted) << "[" << row.text << "]";
+        EXPECT_EQ(planBulkEdit(list, every, s).ok(), row.accepted) << "[" << row.text << "]";
+        if (!row.accepted) {
+            EXPECT_EQ(checked.error().message.find("\"" + std::string(row.text) + "\""), 0u)
+                << checked.error().message;
+        }
+    }
+
+    // The blanks make no difference to the result, and one sign is one sign.
+    const auto spaced = planBulkEdit(list, every, spec(BulkFieldKind::Entry, 3, Multiply, "1.5 "));
+    const auto plain = planBulkEdit(list, every, spec(BulkFieldKind::Entry, 3, Multiply, "1.5"));
+    ASSERT_TRUE(spaced && plain);
+    EXPECT_EQ(spaced.value().changes, plain.value().changes);
+    const auto minus = planBulkEdit(list, std::span(every, 1), spec(BulkFieldKind::Entry, 3, Add, "-5"));
+    ASSERT_TRUE(minus);
+    EXPECT_EQ(timeResp(minus.value().changes[0].second, 0), 1996);
+
+    // Only the entries of one NPC--ID is a choice of entry fields; an area field refuses it.
+    auto area = spec(BulkFieldKind::Area, 3, Set, "1");
+    area.onlyCreature = 16;
+    EXPECT_FALSE(planBulkEdit(list, every, area));
+    EXPECT_EQ(countText(1, "field", "fields"), "1 field");
+    EXPECT_EQ(recordCountText(1), "1 record");
+    EXPECT_EQ(countText(1234, "field", "fields"), "1,234 fields");
+}

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
+#include <set>
 
 using namespace spawn;
 using namespace spawn::testing;
@@ -200,4 +202,103 @@ TEST(SpawnStorageTest, ReadingAFolderOrAMissingFileFailsNamingIt) {
     ASSERT_FALSE(folder.ok());
     EXPECT_NE(folder.error().message.find(dir.path().string()), std::string::npos);
     EXPECT_FALSE(readWholeFile(dir.file("missing.data")).ok());
+}
+
+TEST(SpawnFileTest, AppendingRemovingAndRestoringRecordsMoveTheCountWordWithThemAndKeepSerials) {
+    // A count word at the top of its range wraps like the 32-bit word it is.
+    auto f = parse(fileBytes(2, {recordBytes(1, 5), recordBytes(2, 6)}, tail(3)));
+    f.context.setRecordCountWord(std::numeric_limits<std::int32_t>::max() - 1);
+    std::vector<SpawnRecord> added;
+    added.push_back(SpawnRecord::fromBytes(recordBytes(0, 0, 7)).value());
+    added.push_back(SpawnRecord::fromBytes(recordBytes(3, 8)).value());
+    appendSpawnRecords(f, std::move(added));
+    ASSERT_EQ(f.records.count(), 4);
+    EXPECT_EQ(f.context.recordCountWord(), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(f.records.at(4).bytes, recordBytes(3, 8));
+    std::vector<std::uint64_t> serials;
+    for (const SpawnRecord& r : f.records) {
+        serials.push_back(r.serial);
+    }
+    EXPECT_EQ(std::set<std::uint64_t>(serials.begin(), serials.end()).size(), 4u); // each its own
+
+    const std::int32_t positions[] = {1, 3};
+    auto removed = removeSpawnRecords(f, positions);
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed[0].serial, serials[0]);
+    EXPECT_EQ(removed[1].bytes, recordBytes(0, 0, 7));
+    EXPECT_EQ(f.context.recordCountWord(), std::numeric_limits<std::int32_t>::max() - 1);
+    EXPECT_EQ(serializeSpawnFile(f.context, f.records),
+              fileBytes(std::numeric_limits<std::int32_t>::max() - 1, {recordBytes(2, 6), recordBytes(3, 8)},
+                        tail(3)));
+
+    // Taking the removal back, then appending the removed records again, each keeps its serial.
+    restoreSpawnRecords(f, positions, std::move(removed));
+    for (std::int32_t p = 1; p <= 4; ++p) {
+        EXPECT_EQ(f.records.at(p).serial, serials[static_cast<std::size_t>(p - 1)]);
+    }
+    EXPECT_EQ(f.context.recordCountWord(), std::numeric_limits<std::int32_t>::min());
+    const std::int32_t last[] = {4};
+    auto again = removeSpawnRecords(f, last);
+    appendSpawnRecords(f, std::move(again));
+    EXPECT_EQ(f.records.at(4).serial, serials[3]);
+    EXPECT_EQ(f.context.recordCountWord(), std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(SpawnStorageTest, WritingOverATargetBacksUpAnExistingFileByOneRuleAndEachPolicyMeetsAFailedBackup) {
+    const TempFolder dir;
+    const auto f = parse(fileBytes(1, {recordBytes(1, 5)}));
+    const auto written = serializeSpawnFile(f.context, f.records);
+    const std::string target = dir.file("mobset.data");
+
+    // A new file needs no backup; one already there is copied to <target>.bak first.
+    const auto fresh = writeSpawnFileOver(target, f.context, f.records);
+    ASSERT_TRUE(fresh.ok()) << fresh.error().message;
+    EXPECT_EQ(fresh.value().backupPath, "");
+    EXPECT_FALSE(std::filesystem::exists(target + ".bak"));
+    writeBytes(target, tail(8));
+    const auto over = writeSpawnFileOver(target, f.context, f.records);
+    ASSERT_TRUE(over.ok());
+    EXPECT_EQ(over.value().backupPath, target + ".bak");
+    EXPECT_EQ(readBytes(target + ".bak"), tail(8));
+    EXPECT_EQ(readBytes(target), written);
+
+    // A backup that cannot be made (a folder holds its name): refused by default, naming the backup,
+    // with the target as it was; GoOn writes and gives the failure back; None does not try.
+    writeBytes(target, tail(8));
+    std::filesystem::remove(target + ".bak");
+    std::filesystem::create_directory(target + ".bak");
+    const auto refused = writeSpawnFileOver(target, f.context, f.records);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find(target + ".bak"), std::string::npos) << refused.error().message;
+    EXPECT_EQ(readBytes(target), tail(8));
+    OverwriteOptions goOn;
+    goOn.backup = BackupPolicy::GoOn;
+    const auto wentOn = writeSpawnFileOver(target, f.context, f.records, goOn);
+    ASSERT_TRUE(wentOn.ok());
+    ASSERT_TRUE(wentOn.value().backupFailure.has_value());
+    EXPECT_NE(wentOn.value().backupFailure->message.find(target + ".bak"), std::string::npos);
+    EXPECT_EQ(readBytes(target), written);
+    OverwriteOptions none;
+    none.backup = BackupPolicy::None;
+    writeBytes(target, tail(8));
+    const auto unsaved = writeSpawnFileOver(target, f.context, f.records, none);
+    ASSERT_TRUE(unsaved.ok());
+    EXPECT_FALSE(unsaved.value().backupFailure.has_value());
+    EXPECT_EQ(readBytes(target), written);
+
+    // A backup the caller made already is not made again.
+    writeBytes(target, tail(8));
+    OverwriteOptions made;
+    made.madeBackup = dir.file("elsewhere.bak");
+    const auto madeBefore = writeSpawnFileOver(target, f.context, f.records, made);
+    ASSERT_TRUE(madeBefore.ok());
+    EXPECT_EQ(madeBefore.value().backupPath, dir.file("elsewhere.bak"));
+    EXPECT_TRUE(std::filesystem::is_directory(target + ".bak"));
+
+    // A device is written straight into and gets no backup (which would fail beside it in /dev).
+    if (std::filesystem::is_character_file("/dev/null")) {
+        const auto device = writeSpawnFileOver("/dev/null", f.context, f.records);
+        ASSERT_TRUE(device.ok()) << device.error().message;
+        EXPECT_EQ(device.value().backupPath, "");
+    }
 }

@@ -224,6 +224,27 @@ TEST_F(SaveCommandTest, BackupThatCannotBeMadeIsReportedAndSavingGoesOn) {
     EXPECT_EQ(readBytes(dir.file("mobset.data")), sampleFile());
 }
 
+TEST_F(SaveCommandTest, SavingOverAnotherFileBacksThatUpTooAndAFailedBackupOfItIsSaidAndSavingGoesOn) {
+    const std::vector<std::uint8_t> other{1, 2, 3};
+    writeBytes(dir.file("other.data"), other);
+    dialogs.saveAnswers = {dir.file("other.data")};
+    ASSERT_TRUE(save());
+    EXPECT_EQ(readBytes(dir.file("mobset.data.bak")), sampleFile());
+    EXPECT_EQ(readBytes(dir.file("other.data.bak")), other);
+    EXPECT_EQ(readBytes(dir.file("other.data")), sampleFile());
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"2  Saved!"});
+
+    writeBytes(dir.file("third.data"), other);
+    std::filesystem::create_directory(dir.file("third.data.bak"));
+    dialogs.messages.clear();
+    dialogs.saveAnswers = {dir.file("third.data")};
+    ASSERT_TRUE(save());
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[0].find(dir.file("third.data.bak")), std::string::npos) << dialogs.messages[0];
+    EXPECT_EQ(dialogs.messages[1], "2  Saved!");
+    EXPECT_EQ(readBytes(dir.file("third.data")), sampleFile());
+}
+
 TEST_F(SaveCommandTest, SecondSaveBacksUpTheFileTheFirstSaveWrote) {
     dialogs.saveAnswers = {dir.file("first.data"), dir.file("second.data")};
 

@@ -108,9 +108,22 @@ step_files() {
     # with a section of its own for each command (roff writes a hyphen as "\-").
     local page
     page="$(zcat "$root/usr/share/man/man1/spawn-tool.1.gz" | sed 's/\\-/-/g')"
-    local command
-    for command in $("$bin/spawn-tool" --help | awk '/^Subcommands:/ {on = 1; next} on && /^  [^ ]/ {print $1}'); do
-        grep -qxF ".SS $command" <<<"$page" || fail "spawn-tool.1 has no section for the command $command"
+    # Every command's heading sits under COMMANDS, whatever its help prints (an option group's
+    # "[Exactly 1 of the following options is required]" once started a section of its own), and
+    # its part of the page holds each option its --help lists.
+    local command option part
+    local commands
+    commands="$("$bin/spawn-tool" --help | awk '/^Subcommands:/ {on = 1; next} on && /^  [^ ]/ {print $1}')"
+    [ -n "$commands" ] || fail "spawn-tool --help lists no command"
+    for command in $commands; do
+        expect_equal "the section holding .SS $command" \
+            "$(awk -v heading=".SS $command" '/^\.SH / {section = $0} $0 == heading {print section}' <<<"$page")" \
+            ".SH COMMANDS"
+        part="$(awk -v heading=".SS $command" '$0 == heading {on = 1; next} on && /^\.S[SH] / {exit} on' <<<"$page")"
+        for option in $("$bin/spawn-tool" "$command" --help | grep -oE '^ +(-[a-zA-Z], )?--?[a-zA-Z][a-zA-Z-]*' |
+            grep -oE -- '--?[a-zA-Z][a-zA-Z-]*$'); do
+            [[ $part == *"$option"* ]] || fail "spawn-tool.1 lacks $option under the command $command"
+        done
     done
     [[ $page == *"--areas"* ]] || fail "spawn-tool.1 does not list the demo command's --areas"
     [[ $page == *"spawn-tool $VERSION"* ]] || fail "spawn-tool.1 does not carry version $VERSION"
