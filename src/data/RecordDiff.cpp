@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -27,11 +28,10 @@ std::uint64_t hashBytes(RecordBytesView bytes) {
         h = (h ^ word) * kMultiplier;
         h ^= h >> 29;
     };
+    // A hash only has to be equal for equal bytes, so words load in the host's byte order, at once.
     for (; i + kWord <= bytes.size(); i += kWord) {
         std::uint64_t word = 0;
-        for (std::size_t k = 0; k < kWord; ++k) {
-            word |= std::uint64_t{bytes[i + k]} << (8 * k);
-        }
+        std::memcpy(&word, bytes.data() + i, kWord);
         mix(word);
     }
     std::uint64_t tail = 0;
@@ -391,13 +391,27 @@ Likeness likenessOf(RecordBytesView bytes) {
     return l;
 }
 
+// Whether two fields of one size hold the same bytes; only equality is asked, so byte order does
+// not matter and a word compares at once.
+template <std::size_t Size>
+bool sameField(const std::uint8_t* x, const std::uint8_t* y) {
+    std::array<std::uint8_t, Size> a{};
+    std::array<std::uint8_t, Size> b{};
+    std::memcpy(a.data(), x, Size);
+    std::memcpy(b.data(), y, Size);
+    return a == b;
+}
+
 std::int32_t sharedEntryFields(RecordBytesView x, RecordBytesView y, std::size_t entries) {
+    constexpr std::size_t kWord = 4;
+    static_assert(std::ranges::all_of(kEntryFieldSpans, [](FieldSpan f) { return f.size == 1 || f.size == kWord; }));
     std::int32_t shared = 0;
     for (std::size_t e = 0; e < entries; ++e) {
         const std::size_t start = SpawnLayout::kAreaHeaderSize + e * SpawnLayout::kCreatureEntrySize;
         for (const FieldSpan f : kEntryFieldSpans) {
-            const std::size_t at = start + f.offset;
-            shared += fieldValue(x.data() + at, f.size) == fieldValue(y.data() + at, f.size) ? 1 : 0;
+            const std::uint8_t* const a = x.data() + start + f.offset;
+            const std::uint8_t* const b = y.data() + start + f.offset;
+            shared += (f.size == kWord ? sameField<kWord>(a, b) : *a == *b) ? 1 : 0;
         }
     }
     return shared;
