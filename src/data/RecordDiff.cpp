@@ -391,28 +391,54 @@ Likeness likenessOf(RecordBytesView bytes) {
     return l;
 }
 
-// Whether two fields of one size hold the same bytes; only equality is asked, so byte order does
-// not matter and a word compares at once.
-template <std::size_t Size>
-bool sameField(const std::uint8_t* x, const std::uint8_t* y) {
-    std::array<std::uint8_t, Size> a{};
-    std::array<std::uint8_t, Size> b{};
-    std::memcpy(a.data(), x, Size);
-    std::memcpy(b.data(), y, Size);
-    return a == b;
+// An entry is int32 fields but for a run of byte fields that fill one word: compared word by word,
+// that word byte by byte.
+constexpr std::size_t kWord = 4;
+constexpr std::size_t kEntryWords = SpawnLayout::kCreatureEntrySize / kWord;
+
+constexpr std::size_t firstByteFieldOffset() {
+    for (const FieldSpan f : kEntryFieldSpans) {
+        if (f.size == 1) {
+            return f.offset;
+        }
+    }
+    return SpawnLayout::kCreatureEntrySize;
+}
+constexpr std::size_t kByteFieldsWord = firstByteFieldOffset() / kWord;
+
+constexpr bool entryIsWordsAndOneWordOfBytes() {
+    std::size_t bytes = 0;
+    for (const FieldSpan f : kEntryFieldSpans) {
+        const bool inByteWord = f.offset / kWord == kByteFieldsWord;
+        if (f.size != (inByteWord ? 1 : kWord)) {
+            return false;
+        }
+        bytes += inByteWord ? 1 : 0;
+    }
+    return bytes == kWord && firstByteFieldOffset() % kWord == 0;
+}
+static_assert(entryIsWordsAndOneWordOfBytes());
+
+std::uint32_t wordAt(const std::uint8_t* at) {
+    // Only compared for equality, so the host's byte order serves.
+    std::uint32_t word = 0;
+    std::memcpy(&word, at, kWord);
+    return word;
 }
 
 std::int32_t sharedEntryFields(RecordBytesView x, RecordBytesView y, std::size_t entries) {
-    constexpr std::size_t kWord = 4;
-    static_assert(std::ranges::all_of(kEntryFieldSpans, [](FieldSpan f) { return f.size == 1 || f.size == kWord; }));
     std::int32_t shared = 0;
+    const std::uint8_t* a = x.data() + SpawnLayout::kAreaHeaderSize;
+    const std::uint8_t* b = y.data() + SpawnLayout::kAreaHeaderSize;
     for (std::size_t e = 0; e < entries; ++e) {
-        const std::size_t start = SpawnLayout::kAreaHeaderSize + e * SpawnLayout::kCreatureEntrySize;
-        for (const FieldSpan f : kEntryFieldSpans) {
-            const std::uint8_t* const a = x.data() + start + f.offset;
-            const std::uint8_t* const b = y.data() + start + f.offset;
-            shared += (f.size == kWord ? sameField<kWord>(a, b) : *a == *b) ? 1 : 0;
+        for (std::size_t w = 0; w < kEntryWords; ++w) {
+            shared += w != kByteFieldsWord && wordAt(a + w * kWord) == wordAt(b + w * kWord) ? 1 : 0;
         }
+        for (std::size_t k = 0; k < kWord; ++k) {
+            shared += a[kByteFieldsWord * kWord + k] == b[kByteFieldsWord * kWord + k] ? 1 : 0;
+        }
+        a += SpawnLayout::kCreatureEntrySize;
+        b += SpawnLayout::kCreatureEntrySize;
     }
     return shared;
 }
