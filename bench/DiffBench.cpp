@@ -181,8 +181,8 @@ void BM_MergeCommand50kWith100ScatteredChangesPerSide(benchmark::State& state) {
     const std::string base = bench::bigFilePath();
     const std::string ours =
         bench::writeBenchFile("merge-ours.data", serializeSpawnFile(oursFile().context, oursFile().records));
-    const std::string theirs =
-        bench::writeBenchFile("merge-theirs.data", serializeSpawnFile(theirsFile().context, theirsFile().records));
+    const std::string theirs = bench::writeBenchFile(
+        "merge-theirs.data", serializeSpawnFile(theirsFile().context, theirsFile().records));
     const std::string out = bench::benchFolder() + "/merge-out.data";
     int exitCode = -1;
     for (auto _ : state) {

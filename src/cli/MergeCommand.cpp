@@ -125,7 +125,8 @@ std::string textReport(const Json& report, const std::vector<MergeConflict>& con
         const bool header = conflicts[k].kind == MergeConflictKind::Header;
         out += "! " + c["kind"].get<std::string>() + " ";
         if (header) {
-            out += c["label"].get<std::string>() + (c["field"].is_null() ? "" : " " + c["field"].dump()) + ":";
+            out +=
+                c["label"].get<std::string>() + (c["field"].is_null() ? "" : " " + c["field"].dump()) + ":";
         } else {
             out += c["record"].is_null() ? "-" : c["record"].dump();
             if (c.contains("name")) {
@@ -207,10 +208,11 @@ void addMergeCommand(CLI::App& app, Action& action) {
     };
     const auto options = std::make_shared<Options>();
     auto* merge = app.add_subcommand(
-        "merge", "Merge the changes OURS and THEIRS each made to BASE into OUT (OUT may be OURS); exit 0 when "
-                 "merged, 1 when conflicts remain (OUT is written all the same, with ours' side of each and a "
-                 "changed record kept over its removal), 2 when a file cannot be read or written or an option is "
-                 "wrong");
+        "merge",
+        "Merge the changes OURS and THEIRS each made to BASE into OUT (OUT may be OURS); exit 0 when "
+        "merged, 1 when conflicts remain (OUT is written all the same, with ours' side of each and a "
+        "changed record kept over its removal), 2 when a file cannot be read or written or an option is "
+        "wrong");
     merge->add_option("BASE", options->sides.paths[0], "the spawn file both sides started from")->required();
     merge->add_option("OURS", options->sides.paths[1], "one side's spawn file")->required();
     merge->add_option("THEIRS", options->sides.paths[2], "the other side's spawn file")->required();

@@ -347,8 +347,7 @@ struct FieldSpan {
     std::size_t size = 0;
 };
 
-template <std::size_t N>
-constexpr std::array<FieldSpan, N> fieldSpans(std::string_view types) {
+template <std::size_t N> constexpr std::array<FieldSpan, N> fieldSpans(std::string_view types) {
     std::array<FieldSpan, N> spans{};
     std::size_t offset = 0;
     for (std::size_t k = 0; k < N; ++k) {
@@ -386,8 +385,8 @@ Likeness likenessOf(RecordBytesView bytes) {
     for (std::size_t k = 0; k < kAreaFieldSpans.size(); ++k) {
         l.area[k] = fieldValue(bytes.data() + kAreaFieldSpans[k].offset, kAreaFieldSpans[k].size);
     }
-    l.entries =
-        static_cast<std::ptrdiff_t>((bytes.size() - SpawnLayout::kAreaHeaderSize) / SpawnLayout::kCreatureEntrySize);
+    l.entries = static_cast<std::ptrdiff_t>((bytes.size() - SpawnLayout::kAreaHeaderSize) /
+                                            SpawnLayout::kCreatureEntrySize);
     return l;
 }
 
@@ -519,8 +518,8 @@ private:
     Move moveAt(std::size_t i, std::size_t j) const { return m_moves[m_rowStart[i] + (j - low(i))]; }
 
     // The fields two records share when they may pair, else 0.
-    std::int32_t likeness(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b, std::size_t i,
-                          std::size_t j) const {
+    std::int32_t likeness(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b,
+                          std::size_t i, std::size_t j) const {
         const Likeness& x = m_a[i];
         const Likeness& y = m_b[j];
         if (x.entries < 0 || y.entries < 0) {
@@ -533,7 +532,8 @@ private:
         if (shared < kMinSharedAreaFields) {
             return 0;
         }
-        return shared + sharedEntryFields(a[i], b[j], static_cast<std::size_t>(std::min(x.entries, y.entries)));
+        return shared +
+               sharedEntryFields(a[i], b[j], static_cast<std::size_t>(std::min(x.entries, y.entries)));
     }
 
     // The best total from every cell of the band to the far corner, row by row from the last,

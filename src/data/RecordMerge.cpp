@@ -115,12 +115,13 @@ std::optional<std::string> valueText(const FieldValue& value, char type) {
 
 // --- The merge -------------------------------------------------------------------------------------
 
-// A record of one of the three files: which file, and its 0-based index there.
+// Which of the three files a record is taken from.
 enum class Source { Base, Ours, Theirs };
 
 class Merger {
 public:
-    Merger(const SpawnFile& base, const SpawnFile& ours, const SpawnFile& theirs, std::optional<MergeSide> prefer)
+    Merger(const SpawnFile& base, const SpawnFile& ours, const SpawnFile& theirs,
+           std::optional<MergeSide> prefer)
         : m_base(base.records), m_ours(ours.records), m_theirs(theirs.records), m_prefer(prefer),
           m_oursSide(alignWithBase(m_base, m_ours)), m_theirsSide(alignWithBase(m_base, m_theirs)) {
         mergeHeader(base.context, ours.context, theirs.context);
@@ -137,7 +138,8 @@ public:
             while (nextOurs < m_oursSide.inserted.size() && m_oursSide.inserted[nextOurs].first == slot) {
                 ++nextOurs;
             }
-            while (nextTheirs < m_theirsSide.inserted.size() && m_theirsSide.inserted[nextTheirs].first == slot) {
+            while (nextTheirs < m_theirsSide.inserted.size() &&
+                   m_theirsSide.inserted[nextTheirs].first == slot) {
                 ++nextTheirs;
             }
             insertAt(oursFrom, nextOurs, theirsFrom, nextTheirs);
@@ -168,14 +170,18 @@ private:
         if (theirsFrom == theirsTo) {
             return;
         }
-        auto less = [](RecordBytesView x, RecordBytesView y) { return std::ranges::lexicographical_compare(x, y); };
+        auto less = [](RecordBytesView x, RecordBytesView y) {
+            return std::ranges::lexicographical_compare(x, y);
+        };
         std::multiset<RecordBytesView, decltype(less)> oursInserted(less);
         for (std::size_t k = oursFrom; k < oursTo; ++k) {
-            oursInserted.insert(RecordBytesView(m_ours.atIndex(static_cast<std::size_t>(m_oursSide.inserted[k].second)).bytes));
+            oursInserted.insert(RecordBytesView(
+                m_ours.atIndex(static_cast<std::size_t>(m_oursSide.inserted[k].second)).bytes));
         }
         for (std::size_t k = theirsFrom; k < theirsTo; ++k) {
             const std::int32_t index = m_theirsSide.inserted[k].second;
-            const auto alike = oursInserted.find(RecordBytesView(m_theirs.atIndex(static_cast<std::size_t>(index)).bytes));
+            const auto alike =
+                oursInserted.find(RecordBytesView(m_theirs.atIndex(static_cast<std::size_t>(index)).bytes));
             if (alike != oursInserted.end()) {
                 oursInserted.erase(alike);
                 ++m_out.fromTheirs;
@@ -241,8 +247,8 @@ private:
             return;
         }
         const MergeSide changer = oursChanged ? MergeSide::Ours : MergeSide::Theirs;
-        MergeConflict c =
-            conflictFor(oursChanged ? MergeConflictKind::ChangedRemoved : MergeConflictKind::RemovedChanged, b);
+        MergeConflict c = conflictFor(
+            oursChanged ? MergeConflictKind::ChangedRemoved : MergeConflictKind::RemovedChanged, b);
         if (m_prefer.value_or(changer) == changer) {
             if (oursChanged) {
                 emit(Source::Ours, o.index);
@@ -266,7 +272,8 @@ private:
         bool tookOurs = false;
         bool tookTheirs = false;
         bool whole = countsApart;
-        const std::size_t fields = formFieldCount(std::max({base.entryCount, ours.entryCount, theirs.entryCount}));
+        const std::size_t fields =
+            formFieldCount(std::max({base.entryCount, ours.entryCount, theirs.entryCount}));
         for (std::size_t f = 0; f < fields && !whole; ++f) {
             const FieldValue vb = fieldValue(base, f);
             const FieldValue vo = fieldValue(ours, f);
@@ -348,27 +355,25 @@ private:
         return m_prefer == MergeSide::Theirs ? theirs : ours;
     }
 
-    void mergeHeader(const SpawnFileContext& base, const SpawnFileContext& ours, const SpawnFileContext& theirs) {
+    void mergeHeader(const SpawnFileContext& base, const SpawnFileContext& ours,
+                     const SpawnFileContext& theirs) {
         using Block = decltype(base.leadingBlock);
-        m_out.context.leadingBlock =
-            mergePart<Block>(base.leadingBlock, ours.leadingBlock, theirs.leadingBlock, MergeHeaderPart::LeadingBlock,
-                             0, [](const Block& b) { return bytesSummaryText(b); });
+        m_out.context.leadingBlock = mergePart<Block>(base.leadingBlock, ours.leadingBlock,
+                                                      theirs.leadingBlock, MergeHeaderPart::LeadingBlock, 0,
+                                                      [](const Block& b) { return bytesSummaryText(b); });
         for (std::size_t w = 0; w < SpawnLayout::kHeaderWordCount; ++w) {
             if (w == SpawnLayout::kRecordCountWordIndex) {
                 continue;
             }
             // Words are numbered as they follow the count word.
             const std::size_t number = w < SpawnLayout::kRecordCountWordIndex ? w + 1 : w;
-            m_out.context.headerWords[w] =
-                mergePart<std::int32_t>(base.headerWords[w], ours.headerWords[w], theirs.headerWords[w],
-                                        MergeHeaderPart::HeaderWord, number, [](const std::int32_t& v) {
-                                            return formatInt(v);
-                                        });
+            m_out.context.headerWords[w] = mergePart<std::int32_t>(
+                base.headerWords[w], ours.headerWords[w], theirs.headerWords[w], MergeHeaderPart::HeaderWord,
+                number, [](const std::int32_t& v) { return formatInt(v); });
         }
-        m_out.context.remainder =
-            mergePart<std::vector<std::uint8_t>>(base.remainder, ours.remainder, theirs.remainder,
-                                                 MergeHeaderPart::Remainder, 0,
-                                                 [](const std::vector<std::uint8_t>& b) { return bytesSummaryText(b); });
+        m_out.context.remainder = mergePart<std::vector<std::uint8_t>>(
+            base.remainder, ours.remainder, theirs.remainder, MergeHeaderPart::Remainder, 0,
+            [](const std::vector<std::uint8_t>& b) { return bytesSummaryText(b); });
         // A count word below zero reads no record either; while no record is merged, such a word
         // merges as the others do rather than become a zero that no side wrote.
         const std::int32_t o = ours.recordCountWord();

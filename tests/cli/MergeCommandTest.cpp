@@ -29,8 +29,8 @@ struct ThreeFiles {
     ThreeFiles() {
         writeBytes(base(), fileBytes(3, {r1, r2, r3}));
         writeBytes(ours(), fileBytes(4, {with(r1, kRespawn, 100), r2, inserted, with(r3, kRespawn, 2940)}));
-        writeBytes(theirs(), fileBytes(4, {r1, with(r2, SpawnLayout::kPositionXOffset, 5), with(r3, kRespawn, 735),
-                                           appended}));
+        writeBytes(theirs(), fileBytes(4, {r1, with(r2, SpawnLayout::kPositionXOffset, 5),
+                                           with(r3, kRespawn, 735), appended}));
         ElementBytes db;
         db.creatures = {{16, utf16(u"Grey Wolf")}, {501, utf16(u"Marsh Heron")}};
         writeBytes(elements(), db.build());
@@ -77,23 +77,26 @@ TEST(MergeCommandTest, BothSidesChangesAreWrittenAndAFieldChangedTwiceIsAConflic
     EXPECT_EQ(readBytes(files.out()), files.merged(2940));
 
     // As text; without names none are shown.
-    const auto text = runSpawnTool({"merge", files.base(), files.ours(), files.theirs(), "-o", files.out(), "--text"});
+    const auto text =
+        runSpawnTool({"merge", files.base(), files.ours(), files.theirs(), "-o", files.out(), "--text"});
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_EQ(linesOf(text.out), (std::vector<std::string>{
                                      files.out() + ": records 5, from ours 3, from theirs 2, conflicts 1",
                                      "! field 4  TimeResp: base 1470, ours 2940, theirs 735 (ours kept)"}));
 
     // Theirs preferred: written over OURS, as git asks, with the old file kept as its backup.
-    const auto preferred = runSpawnTool({"merge", files.base(), files.ours(), files.theirs(), "-o", files.ours(),
-                                         "--prefer", "theirs", "--text"});
+    const auto preferred = runSpawnTool({"merge", files.base(), files.ours(), files.theirs(), "-o",
+                                         files.ours(), "--prefer", "theirs", "--text"});
     ASSERT_EQ(preferred.exitCode, 0) << preferred.err;
-    EXPECT_EQ(linesOf(preferred.out).at(1), "! field 4  TimeResp: base 1470, ours 2940, theirs 735 (theirs kept)");
+    EXPECT_EQ(linesOf(preferred.out).at(1),
+              "! field 4  TimeResp: base 1470, ours 2940, theirs 735 (theirs kept)");
     EXPECT_EQ(readBytes(files.ours()), files.merged(735));
-    EXPECT_EQ(readBytes(files.ours() + ".bak"), fileBytes(4, {with(files.r1, kRespawn, 100), files.r2,
-                                                               files.inserted, with(files.r3, kRespawn, 2940)}));
-    const Json json = Json::parse(
-        runSpawnTool({"merge", files.base(), files.base(), files.theirs(), "-o", files.out(), "--prefer", "ours"})
-            .out);
+    EXPECT_EQ(readBytes(files.ours() + ".bak"),
+              fileBytes(4, {with(files.r1, kRespawn, 100), files.r2, files.inserted,
+                            with(files.r3, kRespawn, 2940)}));
+    const Json json = Json::parse(runSpawnTool({"merge", files.base(), files.base(), files.theirs(), "-o",
+                                                files.out(), "--prefer", "ours"})
+                                      .out);
     EXPECT_EQ(json["from_ours"], 0);
     EXPECT_EQ(json["from_theirs"], 3);
     EXPECT_EQ(json["conflicts"], Json::array());
@@ -109,8 +112,8 @@ TEST(MergeCommandTest, RemovedAgainstChangedEntriesAndHeaderConflictsReadAsLines
     writeBytes(dir.file("b.data"), fileBytes(2, {r1, r2}, {1}));
     writeBytes(dir.file("o.data"), fileBytes(1, {grown}, {2}));
     writeBytes(dir.file("t.data"), fileBytes(2, {recordBytes(0, 0, 1), with(r2, kRespawn, 7)}, {3}));
-    const auto result =
-        runSpawnTool({"merge", dir.file("b.data"), dir.file("o.data"), dir.file("t.data"), "-o", dir.file("m.data")});
+    const auto result = runSpawnTool(
+        {"merge", dir.file("b.data"), dir.file("o.data"), dir.file("t.data"), "-o", dir.file("m.data")});
     ASSERT_EQ(result.exitCode, 1) << result.err;
     const Json out = Json::parse(result.out);
     ASSERT_EQ(out["conflicts"].size(), 3u);
@@ -125,11 +128,12 @@ TEST(MergeCommandTest, RemovedAgainstChangedEntriesAndHeaderConflictsReadAsLines
     const auto text = runSpawnTool({"merge", dir.file("b.data"), dir.file("o.data"), dir.file("t.data"), "-o",
                                     dir.file("m.data"), "--prefer", "ours", "--text"});
     EXPECT_EQ(text.exitCode, 0);
-    EXPECT_EQ(linesOf(text.out), (std::vector<std::string>{
-                                     dir.file("m.data") + ": records 1, from ours 1, from theirs 0, conflicts 3",
-                                     "! header remainder: base 01, ours 02, theirs 03 (ours kept)",
-                                     "! entries 1  SubBlock: base 1, ours 2, theirs 0 (ours kept)",
-                                     "! removed-changed - (removed)"}));
+    EXPECT_EQ(
+        linesOf(text.out),
+        (std::vector<std::string>{dir.file("m.data") + ": records 1, from ours 1, from theirs 0, conflicts 3",
+                                  "! header remainder: base 01, ours 02, theirs 03 (ours kept)",
+                                  "! entries 1  SubBlock: base 1, ours 2, theirs 0 (ours kept)",
+                                  "! removed-changed - (removed)"}));
     EXPECT_EQ(readBytes(dir.file("m.data")), fileBytes(1, {grown}, {2}));
 }
 

@@ -50,7 +50,8 @@ Bytes shrunk(Bytes r) {
 }
 
 SpawnFile fileOf(const std::vector<Bytes>& records, const Bytes& remainder = {}) {
-    auto parsed = parseSpawnFile(fileBytes(static_cast<std::int32_t>(records.size()), records, remainder), {}, "t");
+    auto parsed =
+        parseSpawnFile(fileBytes(static_cast<std::int32_t>(records.size()), records, remainder), {}, "t");
     EXPECT_FALSE(parsed.value().stopped);
     return std::move(parsed).value();
 }
@@ -95,38 +96,128 @@ TEST(RecordMergeTest, EachRuleOfTheThreeWayMergeGivesItsRecordsConflictsAndCount
         std::vector<ConflictAt> conflicts;
     } cases[] = {
         {"unchanged on both", base, base, {}, base, 0, 0, {}},
-        {"changed on one side", {r1, with(r2, kX, 7), r3}, {r1, r2, with(r3, kZ, 8)}, {},
-         {r1, with(r2, kX, 7), with(r3, kZ, 8)}, 1, 1, {}},
+        {"changed on one side",
+         {r1, with(r2, kX, 7), r3},
+         {r1, r2, with(r3, kZ, 8)},
+         {},
+         {r1, with(r2, kX, 7), with(r3, kZ, 8)},
+         1,
+         1,
+         {}},
         {"removed on one side", {r1, r3}, {r1, r2, with(r3, kX, 7)}, {}, {r1, with(r3, kX, 7)}, 0, 1, {}},
         {"removed on both", {r1, r3}, {r1, r3}, {}, {r1, r3}, 0, 0, {}},
-        {"changed alike on both", {r1, with(r2, kX, 7), r3}, {r1, with(r2, kX, 7), r3}, {},
-         {r1, with(r2, kX, 7), r3}, 1, 1, {}},
-        {"changed in other fields", {r1, with(r2, kX, 7), r3}, {r1, with(r2, kRespawn, 9), r3}, {},
-         {r1, with(with(r2, kX, 7), kRespawn, 9), r3}, 1, 1, {}},
-        {"one field changed differently", {r1, with(with(r2, kX, 7), kZ, 1), r3}, {r1, with(r2, kX, 8), r3}, {},
-         {r1, with(with(r2, kX, 7), kZ, 1), r3}, 1, 0, {{Kind::Field, 2, 3}}},
-        {"one field, theirs preferred", {r1, with(with(r2, kX, 7), kZ, 1), r3}, {r1, with(r2, kX, 8), r3},
-         MergeSide::Theirs, {r1, with(with(r2, kX, 8), kZ, 1), r3}, 1, 1, {{Kind::Field, 2, 3}}},
-        {"one side adds an entry, the other changes one", {r1, grown(r2), r3}, {r1, with(r2, kRespawn, 9), r3}, {},
-         {r1, grown(with(r2, kRespawn, 9)), r3}, 1, 1, {}},
-        {"both add an entry alike, then differ in a field", {r1, with(grown(r2), kX, 7), r3},
-         {r1, with(grown(r2), kX, 8), r3}, {}, {r1, with(grown(r2), kX, 7), r3}, 1, 1, {{Kind::Field, 2, 3}}},
-        {"entry counts apart", {r1, grown(r2), r3}, {r1, shrunk(r2), r3}, {}, {r1, grown(r2), r3}, 1, 0,
-         {{Kind::Entries, 2, 2}}},
-        {"an entry dropped that the other side changed", {r1, shrunk(r2), r3}, {r1, with(r2, kRespawn, 9), r3},
-         MergeSide::Theirs, {r1, with(r2, kRespawn, 9), r3}, 0, 1, {{Kind::Entries, 2, 2}}},
-        {"removed by ours, changed by theirs", {r1, r3}, {r1, with(r2, kX, 7), r3}, {}, {r1, with(r2, kX, 7), r3}, 0,
-         1, {{Kind::RemovedChanged, 2, 0}}},
-        {"removed by ours, changed by theirs, ours preferred", {r1, r3}, {r1, with(r2, kX, 7), r3}, MergeSide::Ours,
-         {r1, r3}, 0, 0, {{Kind::RemovedChanged, 0, 0}}},
-        {"changed by ours, removed by theirs", {r1, with(r2, kX, 7), r3}, {r1, r3}, {}, {r1, with(r2, kX, 7), r3}, 1,
-         0, {{Kind::ChangedRemoved, 2, 0}}},
-        {"inserted after the same record", {r1, x, y, r2, r3}, {r1, z, r2, r3, x}, {}, {r1, x, y, z, r2, r3, x}, 2, 2,
+        {"changed alike on both",
+         {r1, with(r2, kX, 7), r3},
+         {r1, with(r2, kX, 7), r3},
+         {},
+         {r1, with(r2, kX, 7), r3},
+         1,
+         1,
          {}},
-        {"inserted alike at the same place", {x, r1, y, r2, r3}, {x, r1, y, r2, r3, z}, {}, {x, r1, y, r2, r3, z}, 2,
-         3, {}},
-        {"inserted where the other side removed", {r1, x, r3}, {r1, with(r2, kX, 7), r3}, {},
-         {r1, with(r2, kX, 7), x, r3}, 1, 1, {{Kind::RemovedChanged, 2, 0}}},
+        {"changed in other fields",
+         {r1, with(r2, kX, 7), r3},
+         {r1, with(r2, kRespawn, 9), r3},
+         {},
+         {r1, with(with(r2, kX, 7), kRespawn, 9), r3},
+         1,
+         1,
+         {}},
+        {"one field changed differently",
+         {r1, with(with(r2, kX, 7), kZ, 1), r3},
+         {r1, with(r2, kX, 8), r3},
+         {},
+         {r1, with(with(r2, kX, 7), kZ, 1), r3},
+         1,
+         0,
+         {{Kind::Field, 2, 3}}},
+        {"one field, theirs preferred",
+         {r1, with(with(r2, kX, 7), kZ, 1), r3},
+         {r1, with(r2, kX, 8), r3},
+         MergeSide::Theirs,
+         {r1, with(with(r2, kX, 8), kZ, 1), r3},
+         1,
+         1,
+         {{Kind::Field, 2, 3}}},
+        {"one side adds an entry, the other changes one",
+         {r1, grown(r2), r3},
+         {r1, with(r2, kRespawn, 9), r3},
+         {},
+         {r1, grown(with(r2, kRespawn, 9)), r3},
+         1,
+         1,
+         {}},
+        {"both add an entry alike, then differ in a field",
+         {r1, with(grown(r2), kX, 7), r3},
+         {r1, with(grown(r2), kX, 8), r3},
+         {},
+         {r1, with(grown(r2), kX, 7), r3},
+         1,
+         1,
+         {{Kind::Field, 2, 3}}},
+        {"entry counts apart",
+         {r1, grown(r2), r3},
+         {r1, shrunk(r2), r3},
+         {},
+         {r1, grown(r2), r3},
+         1,
+         0,
+         {{Kind::Entries, 2, 2}}},
+        {"an entry dropped that the other side changed",
+         {r1, shrunk(r2), r3},
+         {r1, with(r2, kRespawn, 9), r3},
+         MergeSide::Theirs,
+         {r1, with(r2, kRespawn, 9), r3},
+         0,
+         1,
+         {{Kind::Entries, 2, 2}}},
+        {"removed by ours, changed by theirs",
+         {r1, r3},
+         {r1, with(r2, kX, 7), r3},
+         {},
+         {r1, with(r2, kX, 7), r3},
+         0,
+         1,
+         {{Kind::RemovedChanged, 2, 0}}},
+        {"removed by ours, changed by theirs, ours preferred",
+         {r1, r3},
+         {r1, with(r2, kX, 7), r3},
+         MergeSide::Ours,
+         {r1, r3},
+         0,
+         0,
+         {{Kind::RemovedChanged, 0, 0}}},
+        {"changed by ours, removed by theirs",
+         {r1, with(r2, kX, 7), r3},
+         {r1, r3},
+         {},
+         {r1, with(r2, kX, 7), r3},
+         1,
+         0,
+         {{Kind::ChangedRemoved, 2, 0}}},
+        {"inserted after the same record",
+         {r1, x, y, r2, r3},
+         {r1, z, r2, r3, x},
+         {},
+         {r1, x, y, z, r2, r3, x},
+         2,
+         2,
+         {}},
+        {"inserted alike at the same place",
+         {x, r1, y, r2, r3},
+         {x, r1, y, r2, r3, z},
+         {},
+         {x, r1, y, r2, r3, z},
+         2,
+         3,
+         {}},
+        {"inserted where the other side removed",
+         {r1, x, r3},
+         {r1, with(r2, kX, 7), r3},
+         {},
+         {r1, with(r2, kX, 7), x, r3},
+         1,
+         1,
+         {{Kind::RemovedChanged, 2, 0}}},
     };
     for (const auto& c : cases) {
         const SpawnMerge merge = mergeSpawnFiles(fileOf(base), fileOf(c.ours), fileOf(c.theirs), c.prefer);
@@ -142,22 +233,33 @@ TEST(RecordMergeTest, EachRuleOfTheThreeWayMergeGivesItsRecordsConflictsAndCount
 TEST(RecordMergeTest, ConflictsCarryEachSidesTextPositionsAndPreference) {
     const Bytes r1 = rec(1), r2 = rec(2);
     const SpawnFile base = fileOf({r1, r2});
-    const SpawnMerge field =
-        mergeSpawnFiles(base, fileOf({rec(9), r1, with(r2, kRespawn, 1470)}), fileOf({r1, with(r2, kRespawn, 735)}));
+    const SpawnMerge field = mergeSpawnFiles(base, fileOf({rec(9), r1, with(r2, kRespawn, 1470)}),
+                                             fileOf({r1, with(r2, kRespawn, 735)}));
     ASSERT_EQ(field.conflicts.size(), 1u);
-    MergeConflict expected{Kind::Field, 3, 2, 3, 2, 23, "TimeResp: ", std::to_string(readI32At(r2, kRespawn)),
-                           "1470", "735", MergeHeaderPart::None, std::nullopt};
+    MergeConflict expected{Kind::Field,
+                           3,
+                           2,
+                           3,
+                           2,
+                           23,
+                           "TimeResp: ",
+                           std::to_string(readI32At(r2, kRespawn)),
+                           "1470",
+                           "735",
+                           MergeHeaderPart::None,
+                           std::nullopt};
     EXPECT_EQ(field.conflicts[0], expected);
 
     // Entries: the entry count on each side; removed by theirs: no position there.
-    const SpawnMerge entries = mergeSpawnFiles(base, fileOf({r1, grown(r2)}), fileOf({r1, shrunk(r2)}),
-                                               MergeSide::Ours);
-    EXPECT_EQ(entries.conflicts.at(0), (MergeConflict{Kind::Entries, 2, 2, 2, 2, 2, "SubBlock: ", "1", "2", "0",
-                                                      MergeHeaderPart::None, MergeSide::Ours}));
-    const SpawnMerge removed = mergeSpawnFiles(base, fileOf({r1, with(r2, kX, 3)}), fileOf({r1}), MergeSide::Theirs);
-    EXPECT_EQ(removed.conflicts.at(0), (MergeConflict{Kind::ChangedRemoved, 0, 2, 2, 0, 0, "", std::nullopt,
-                                                      std::nullopt, std::nullopt, MergeHeaderPart::None,
-                                                      MergeSide::Theirs}));
+    const SpawnMerge entries =
+        mergeSpawnFiles(base, fileOf({r1, grown(r2)}), fileOf({r1, shrunk(r2)}), MergeSide::Ours);
+    EXPECT_EQ(entries.conflicts.at(0), (MergeConflict{Kind::Entries, 2, 2, 2, 2, 2, "SubBlock: ", "1", "2",
+                                                      "0", MergeHeaderPart::None, MergeSide::Ours}));
+    const SpawnMerge removed =
+        mergeSpawnFiles(base, fileOf({r1, with(r2, kX, 3)}), fileOf({r1}), MergeSide::Theirs);
+    EXPECT_EQ(removed.conflicts.at(0),
+              (MergeConflict{Kind::ChangedRemoved, 0, 2, 2, 0, 0, "", std::nullopt, std::nullopt,
+                             std::nullopt, MergeHeaderPart::None, MergeSide::Theirs}));
     EXPECT_EQ(bytesOf(removed.records), std::vector<Bytes>{r1});
 }
 
@@ -194,7 +296,8 @@ TEST(RecordMergeTest, TheLeadingBlockHeaderWordsAndRemainderMergeAsPartsAndTheCo
     EXPECT_EQ(word.theirs, "22");
 
     // Both sides change the remainder, theirs preferred; a long part is shown by size and digest.
-    const SpawnMerge both = mergeSpawnFiles(base, fileWith({r1}, 5, 10, 20, Bytes(64, 1)), theirs, MergeSide::Theirs);
+    const SpawnMerge both =
+        mergeSpawnFiles(base, fileWith({r1}, 5, 10, 20, Bytes(64, 1)), theirs, MergeSide::Theirs);
     EXPECT_EQ(both.context.leadingBlock[0], 5);
     EXPECT_EQ(both.context.remainder, longRemainder);
     ASSERT_EQ(both.conflicts.size(), 1u);
@@ -210,8 +313,8 @@ TEST(RecordMergeTest, TheLeadingBlockHeaderWordsAndRemainderMergeAsPartsAndTheCo
 namespace {
 
 struct SideEdits {
-    std::vector<std::optional<Bytes>> fate;     // per base record: its bytes on the side, or removed
-    std::vector<std::vector<Bytes>> inserted;   // per slot 0..n: records inserted before base record k
+    std::vector<std::optional<Bytes>> fate;   // per base record: its bytes on the side, or removed
+    std::vector<std::vector<Bytes>> inserted; // per slot 0..n: records inserted before base record k
     std::vector<Bytes> file(const std::vector<Bytes>& base) const {
         std::vector<Bytes> out;
         for (std::size_t k = 0; k <= base.size(); ++k) {
@@ -274,7 +377,8 @@ ModelResult modelMerge(const std::vector<Bytes>& base, const SideEdits& ours, co
             if (oChanged || tChanged) {
                 m.records.push_back(oChanged ? *o : *t);
                 ++(oChanged ? m.fromOurs : m.fromTheirs);
-                m.conflicts.push_back({oChanged ? Kind::ChangedRemoved : Kind::RemovedChanged, position(), 0});
+                m.conflicts.push_back(
+                    {oChanged ? Kind::ChangedRemoved : Kind::RemovedChanged, position(), 0});
             }
             continue;
         }
@@ -285,7 +389,9 @@ ModelResult modelMerge(const std::vector<Bytes>& base, const SideEdits& ours, co
             continue;
         }
         const auto fb = fieldsOf(b), fo = fieldsOf(*o), ft = fieldsOf(*t);
-        auto at = [](const std::vector<Bytes>& f, std::size_t i) { return i < f.size() ? std::optional(f[i]) : std::nullopt; };
+        auto at = [](const std::vector<Bytes>& f, std::size_t i) {
+            return i < f.size() ? std::optional(f[i]) : std::nullopt;
+        };
         Bytes merged;
         std::vector<ConflictAt> fieldConflicts;
         bool entries = fo.size() != fb.size() && ft.size() != fb.size() && fo.size() != ft.size();
@@ -368,7 +474,9 @@ TEST(RecordMergeTest, RandomThreeWayMergesOfSmallFilesMatchASimpleModel) {
                 if (other && chance(25)) {
                     side.fate.push_back(other->fate[k]); // the same edit as the other side
                 } else {
-                    side.fate.push_back(chance(15) ? std::nullopt : chance(40) ? std::optional(changed(base[k])) : base[k]);
+                    side.fate.push_back(chance(15)   ? std::nullopt
+                                        : chance(40) ? std::optional(changed(base[k]))
+                                                     : base[k]);
                 }
             }
             for (std::size_t k = 0; k <= base.size(); ++k) {
@@ -392,7 +500,8 @@ TEST(RecordMergeTest, RandomThreeWayMergesOfSmallFilesMatchASimpleModel) {
         const SideEdits ours = makeSide(nullptr);
         const SideEdits theirs = makeSide(&ours);
         const ModelResult expected = modelMerge(base, ours, theirs);
-        const SpawnMerge merge = mergeSpawnFiles(fileOf(base), fileOf(ours.file(base)), fileOf(theirs.file(base)));
+        const SpawnMerge merge =
+            mergeSpawnFiles(fileOf(base), fileOf(ours.file(base)), fileOf(theirs.file(base)));
         ASSERT_EQ(bytesOf(merge.records), expected.records) << "round " << round;
         ASSERT_EQ(conflictsOf(merge), expected.conflicts) << "round " << round;
         ASSERT_EQ(merge.fromOurs, expected.fromOurs) << "round " << round;
