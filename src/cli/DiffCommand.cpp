@@ -3,9 +3,7 @@
 #include "ByteText.h"
 #include "ElementCommands.h"
 #include "FileIo.h"
-#include "NumberText.h"
 #include "RecordDiff.h"
-#include "Sha256.h"
 #include "SpawnFile.h"
 #include "ToolCommon.h"
 
@@ -19,9 +17,6 @@ namespace {
 constexpr int kExitSame = 0;
 constexpr int kExitDifferent = 1;
 constexpr int kExitUnreadable = 2;
-
-// Uninterpreted bytes up to this size are shown whole, larger ones by size and digest.
-constexpr std::size_t kShownWholeBelow = 64;
 
 struct LoadedSide {
     std::string path;
@@ -39,13 +34,6 @@ Result<LoadedSide> loadSide(const std::string& path, const ElementNameTables& na
         return parsed.error();
     }
     return LoadedSide{path, std::move(bytes.value()), std::move(parsed.value())};
-}
-
-std::string bytesText(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kShownWholeBelow) {
-        return formatHexBytes(bytes);
-    }
-    return formatInt(static_cast<std::int64_t>(bytes.size())) + " bytes, sha256 " + sha256Hex(bytes);
 }
 
 Json otherHeaderWords(const SpawnFileContext& context) {
@@ -66,7 +54,7 @@ Json headerChanges(const SpawnFile& a, const SpawnFile& b) {
             parts.push_back(Json{{"part", part}, {"a", std::move(textA)}, {"b", std::move(textB)}});
         }
     };
-    add("leading_block", bytesText(a.context.leadingBlock), bytesText(b.context.leadingBlock));
+    add("leading_block", bytesSummaryText(a.context.leadingBlock), bytesSummaryText(b.context.leadingBlock));
     add("header_words", otherHeaderWords(a.context), otherHeaderWords(b.context));
     // The count word follows the records; it only says something of its own when it does not.
     const std::int32_t wordA = a.context.recordCountWord();
@@ -77,7 +65,7 @@ Json headerChanges(const SpawnFile& a, const SpawnFile& b) {
     // A side whose loading stopped holds records its list does not show: said apart from the
     // records, and before the remainder that carries them.
     add("stopped_load", loadStopJson(a.stopped), loadStopJson(b.stopped));
-    add("remainder", bytesText(a.context.remainder), bytesText(b.context.remainder));
+    add("remainder", bytesSummaryText(a.context.remainder), bytesSummaryText(b.context.remainder));
     return parts;
 }
 

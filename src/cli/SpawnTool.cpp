@@ -25,6 +25,7 @@ ToolOutput runSpawnTool(const std::vector<std::string>& args) {
     addClientCommands(app, action);
     addLintCommands(app, action);
     addDiffCommand(app, action);
+    addMergeCommand(app, action);
     // After the commands, which would otherwise each take it over.
     app.set_help_all_flag("--help-all", "Print the help of every command and exit");
 

@@ -84,6 +84,7 @@ void addRecordCommands(CLI::App& app, Action& action);
 void addJsonCommands(CLI::App& app, Action& action);
 void addLintCommands(CLI::App& app, Action& action);
 void addDiffCommand(CLI::App& app, Action& action);
+void addMergeCommand(CLI::App& app, Action& action);
 void addBulkCommands(CLI::App& app, Action& action);
 
 } // namespace spawn::tool

@@ -1,5 +1,8 @@
 #include "ByteText.h"
 
+#include "NumberText.h"
+#include "Sha256.h"
+
 #include <array>
 
 namespace spawn {
@@ -14,6 +17,8 @@ constexpr std::size_t kGroupChars = 4;
 constexpr std::size_t kBitsPerChar = 6;
 constexpr std::uint32_t kCharMask = 0x3Fu;
 constexpr std::string_view kHexDigits = "0123456789abcdef";
+// Uninterpreted bytes up to this size are shown whole, larger ones by size and digest.
+constexpr std::size_t kSummaryWholeBelow = 64;
 
 // Maps each byte to its base64 value, or -1.
 constexpr std::array<std::int8_t, 256> makeBase64Values() {
@@ -115,6 +120,13 @@ std::string formatHexBytes(std::span<const std::uint8_t> bytes) {
         text += kHexDigits[b & 0xFu];
     }
     return text;
+}
+
+std::string bytesSummaryText(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kSummaryWholeBelow) {
+        return formatHexBytes(bytes);
+    }
+    return formatInt(static_cast<std::int64_t>(bytes.size())) + " bytes, sha256 " + sha256Hex(bytes);
 }
 
 Result<std::vector<std::uint8_t>> parseHexBytes(std::string_view text, std::size_t count) {

@@ -23,6 +23,10 @@ Result<std::vector<std::uint8_t>> decodeBase64(std::string_view text);
 // Two lowercase hex digits per byte, in order.
 std::string formatHexBytes(std::span<const std::uint8_t> bytes);
 
+// Uninterpreted bytes as a person can compare them: hex up to 63 bytes, from 64 on
+// "N bytes, sha256 <digest>".
+std::string bytesSummaryText(std::span<const std::uint8_t> bytes);
+
 // Reads exactly `count` bytes as 2 × `count` hex digits of either case.
 Result<std::vector<std::uint8_t>> parseHexBytes(std::string_view text, std::size_t count);
 

@@ -4,9 +4,12 @@
 #include "SpawnLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace spawn {
 
@@ -25,11 +28,10 @@ std::uint64_t hashBytes(RecordBytesView bytes) {
         h = (h ^ word) * kMultiplier;
         h ^= h >> 29;
     };
+    // A hash only has to be equal for equal bytes, so words load in the host's byte order, at once.
     for (; i + kWord <= bytes.size(); i += kWord) {
         std::uint64_t word = 0;
-        for (std::size_t k = 0; k < kWord; ++k) {
-            word |= std::uint64_t{bytes[i + k]} << (8 * k);
-        }
+        std::memcpy(&word, bytes.data() + i, kWord);
         mix(word);
     }
     std::uint64_t tail = 0;
@@ -325,6 +327,262 @@ std::int32_t position(std::size_t index) {
     return static_cast<std::int32_t>(index + 1);
 }
 
+// --- Pairing the unmatched records of a gap by likeness -----------------------------------------
+//
+// Between two matched records, the records left on each side pair up in order so that the pairs
+// hold as many fields with equal bytes as they can; two records may pair only when their area
+// headers share at least half of their fields, and those that pair with none were removed or
+// added. This is a longest common subsequence with weights, solved over the gap's grid from its
+// far corner back; ties go to pairing, then to removing, so that alike records pair in order as
+// they did by position. A gap of up to kExactPairingLimit records a side uses the whole grid; a
+// larger one only a band along the line from corner to corner, which keeps time and memory linear
+// in its length and still finds the pairs of a list where few records came or went.
+
+constexpr std::size_t kExactPairingLimit = 2000;
+constexpr std::size_t kBandHalfWidth = 64;
+constexpr std::int32_t kMinSharedAreaFields = static_cast<std::int32_t>(SpawnLayout::kAreaFieldCount / 2);
+
+struct FieldSpan {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
+template <std::size_t N> constexpr std::array<FieldSpan, N> fieldSpans(std::string_view types) {
+    std::array<FieldSpan, N> spans{};
+    std::size_t offset = 0;
+    for (std::size_t k = 0; k < N; ++k) {
+        spans[k] = {offset, SpawnLayout::fieldSize(types[k])};
+        offset += spans[k].size;
+    }
+    return spans;
+}
+
+constexpr auto kAreaFieldSpans = fieldSpans<SpawnLayout::kAreaFieldCount>(SpawnLayout::kAreaFieldTypes);
+constexpr auto kEntryFieldSpans = fieldSpans<SpawnLayout::kEntryFieldCount>(SpawnLayout::kEntryFieldTypes);
+
+// A field's bytes as one number; two fields at the same place are equal exactly when these are.
+std::uint32_t fieldValue(const std::uint8_t* at, std::size_t size) {
+    std::uint32_t value = 0;
+    for (std::size_t k = 0; k < size; ++k) {
+        value |= std::uint32_t{at[k]} << (8 * k);
+    }
+    return value;
+}
+
+using AreaValues = std::array<std::uint32_t, SpawnLayout::kAreaFieldCount>;
+
+// What the pairing compares of one record, taken once per gap.
+struct Likeness {
+    AreaValues area{};
+    std::ptrdiff_t entries = -1; // whole entries in the bytes; -1 without a whole area header
+};
+
+Likeness likenessOf(RecordBytesView bytes) {
+    Likeness l;
+    if (bytes.size() < SpawnLayout::kAreaHeaderSize) {
+        return l;
+    }
+    for (std::size_t k = 0; k < kAreaFieldSpans.size(); ++k) {
+        l.area[k] = fieldValue(bytes.data() + kAreaFieldSpans[k].offset, kAreaFieldSpans[k].size);
+    }
+    l.entries = static_cast<std::ptrdiff_t>((bytes.size() - SpawnLayout::kAreaHeaderSize) /
+                                            SpawnLayout::kCreatureEntrySize);
+    return l;
+}
+
+// An entry is int32 fields but for a run of byte fields that fill one word: compared word by word,
+// that word byte by byte.
+constexpr std::size_t kWord = 4;
+constexpr std::size_t kEntryWords = SpawnLayout::kCreatureEntrySize / kWord;
+
+constexpr std::size_t firstByteFieldOffset() {
+    for (const FieldSpan f : kEntryFieldSpans) {
+        if (f.size == 1) {
+            return f.offset;
+        }
+    }
+    return SpawnLayout::kCreatureEntrySize;
+}
+constexpr std::size_t kByteFieldsWord = firstByteFieldOffset() / kWord;
+
+constexpr bool entryIsWordsAndOneWordOfBytes() {
+    std::size_t bytes = 0;
+    for (const FieldSpan f : kEntryFieldSpans) {
+        const bool inByteWord = f.offset / kWord == kByteFieldsWord;
+        if (f.size != (inByteWord ? 1 : kWord)) {
+            return false;
+        }
+        bytes += inByteWord ? 1 : 0;
+    }
+    return bytes == kWord && firstByteFieldOffset() % kWord == 0;
+}
+static_assert(entryIsWordsAndOneWordOfBytes());
+
+std::uint32_t wordAt(const std::uint8_t* at) {
+    // Only compared for equality, so the host's byte order serves.
+    std::uint32_t word = 0;
+    std::memcpy(&word, at, kWord);
+    return word;
+}
+
+std::int32_t sharedEntryFields(RecordBytesView x, RecordBytesView y, std::size_t entries) {
+    std::int32_t shared = 0;
+    const std::uint8_t* a = x.data() + SpawnLayout::kAreaHeaderSize;
+    const std::uint8_t* b = y.data() + SpawnLayout::kAreaHeaderSize;
+    for (std::size_t e = 0; e < entries; ++e) {
+        for (std::size_t w = 0; w < kEntryWords; ++w) {
+            shared += w != kByteFieldsWord && wordAt(a + w * kWord) == wordAt(b + w * kWord) ? 1 : 0;
+        }
+        for (std::size_t k = 0; k < kWord; ++k) {
+            shared += a[kByteFieldsWord * kWord + k] == b[kByteFieldsWord * kWord + k] ? 1 : 0;
+        }
+        a += SpawnLayout::kCreatureEntrySize;
+        b += SpawnLayout::kCreatureEntrySize;
+    }
+    return shared;
+}
+
+class GapPairing {
+public:
+    // Appends the changes of the gap between `a` and `b` in file order; `offsetA` and `offsetB`
+    // are the 0-based positions of the gap's first records in their lists.
+    void pair(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b, std::size_t offsetA,
+              std::size_t offsetB, std::vector<RecordChange>& out) {
+        if (a.empty() || b.empty()) {
+            for (std::size_t i = 0; i < a.size(); ++i) {
+                out.push_back({RecordChangeKind::Removed, position(offsetA + i), 0});
+            }
+            for (std::size_t j = 0; j < b.size(); ++j) {
+                out.push_back({RecordChangeKind::Added, 0, position(offsetB + j)});
+            }
+            return;
+        }
+        prepare(a, b);
+        solve(a, b);
+        // Forward from the near corner along the chosen moves.
+        std::size_t i = 0;
+        std::size_t j = 0;
+        while (i < m_n || j < m_m) {
+            switch (moveAt(i, j)) {
+            case Move::Pair:
+                out.push_back({RecordChangeKind::Changed, position(offsetA + i), position(offsetB + j)});
+                ++i;
+                ++j;
+                break;
+            case Move::Remove:
+                out.push_back({RecordChangeKind::Removed, position(offsetA + i), 0});
+                ++i;
+                break;
+            case Move::Add:
+                out.push_back({RecordChangeKind::Added, 0, position(offsetB + j)});
+                ++j;
+                break;
+            }
+        }
+    }
+
+private:
+    enum class Move : std::uint8_t { Pair, Remove, Add };
+
+    void prepare(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b) {
+        m_n = a.size();
+        m_m = b.size();
+        m_whole = m_n <= kExactPairingLimit && m_m <= kExactPairingLimit;
+        m_a.clear();
+        m_b.clear();
+        for (const RecordBytesView r : a) {
+            m_a.push_back(likenessOf(r));
+        }
+        for (const RecordBytesView r : b) {
+            m_b.push_back(likenessOf(r));
+        }
+        m_rowStart.resize(m_n + 2);
+        m_rowStart[0] = 0;
+        for (std::size_t i = 0; i <= m_n; ++i) {
+            m_rowStart[i + 1] = m_rowStart[i] + (high(i) - low(i) + 1);
+        }
+        m_moves.resize(m_rowStart[m_n + 1]);
+        m_below.assign(m_m + 1, 0);
+        m_row.assign(m_m + 1, 0);
+    }
+
+    // The columns of row i inside the band: every path from the near corner to the far one along
+    // the line stays inside, and from every cell inside one move leads on inside.
+    std::size_t centre(std::size_t i) const { return i * m_m / m_n; }
+    std::size_t low(std::size_t i) const {
+        return m_whole || centre(i) < kBandHalfWidth ? 0 : centre(i) - kBandHalfWidth;
+    }
+    std::size_t high(std::size_t i) const {
+        return m_whole ? m_m : std::min(m_m, centre(i + 1) + kBandHalfWidth);
+    }
+    Move moveAt(std::size_t i, std::size_t j) const { return m_moves[m_rowStart[i] + (j - low(i))]; }
+
+    // The fields two records share when they may pair, else 0.
+    std::int32_t likeness(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b,
+                          std::size_t i, std::size_t j) const {
+        const Likeness& x = m_a[i];
+        const Likeness& y = m_b[j];
+        if (x.entries < 0 || y.entries < 0) {
+            return 0;
+        }
+        std::int32_t shared = 0;
+        for (std::size_t k = 0; k < x.area.size(); ++k) {
+            shared += x.area[k] == y.area[k] ? 1 : 0;
+        }
+        if (shared < kMinSharedAreaFields) {
+            return 0;
+        }
+        return shared +
+               sharedEntryFields(a[i], b[j], static_cast<std::size_t>(std::min(x.entries, y.entries)));
+    }
+
+    // The best total from every cell of the band to the far corner, row by row from the last,
+    // keeping each cell's move.
+    void solve(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b) {
+        for (std::size_t i = m_n + 1; i-- > 0;) {
+            const std::size_t lo = low(i);
+            const std::size_t hi = high(i);
+            const std::size_t belowLo = i < m_n ? low(i + 1) : 0;
+            const std::size_t belowHi = i < m_n ? high(i + 1) : 0;
+            Move* const moves = m_moves.data() + m_rowStart[i];
+            for (std::size_t j = hi + 1; j-- > lo;) {
+                std::int64_t best = std::numeric_limits<std::int64_t>::min();
+                Move move = Move::Add;
+                if (i == m_n && j == m_m) {
+                    best = 0;
+                }
+                if (i < m_n && j < m_m && j + 1 >= belowLo && j + 1 <= belowHi) {
+                    if (const std::int32_t w = likeness(a, b, i, j); w > 0) {
+                        best = w + m_below[j + 1];
+                        move = Move::Pair;
+                    }
+                }
+                if (i < m_n && j >= belowLo && j <= belowHi && m_below[j] > best) {
+                    best = m_below[j];
+                    move = Move::Remove;
+                }
+                if (j < hi && m_row[j + 1] > best) {
+                    best = m_row[j + 1];
+                    move = Move::Add;
+                }
+                m_row[j] = best;
+                moves[j - lo] = move;
+            }
+            std::swap(m_row, m_below);
+        }
+    }
+
+    std::size_t m_n = 0;
+    std::size_t m_m = 0;
+    bool m_whole = true;
+    std::vector<Likeness> m_a;
+    std::vector<Likeness> m_b;
+    std::vector<std::size_t> m_rowStart; // where each row's cells begin in m_moves
+    std::vector<Move> m_moves;
+    std::vector<std::int64_t> m_below; // best totals of the row below, by column
+    std::vector<std::int64_t> m_row;   // and of the row being solved
+};
+
 } // namespace
 
 std::vector<RecordBytesView> recordBytesViews(const SpawnRecordList& records) {
@@ -359,6 +617,7 @@ std::vector<RecordBytesView> RecordBytesSnapshot::views() const {
 RecordDiff diffRecords(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b) {
     const Matched matched = matchRecords(a, b);
     RecordDiff diff;
+    GapPairing pairing;
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() || j < b.size()) {
@@ -371,16 +630,7 @@ RecordDiff diffRecords(std::span<const RecordBytesView> a, std::span<const Recor
         while (j < b.size() && !matched.b[j]) {
             ++j;
         }
-        const std::size_t paired = std::min(i - runA, j - runB);
-        for (std::size_t k = 0; k < paired; ++k) {
-            diff.changes.push_back({RecordChangeKind::Changed, position(runA + k), position(runB + k)});
-        }
-        for (std::size_t k = runA + paired; k < i; ++k) {
-            diff.changes.push_back({RecordChangeKind::Removed, position(k), 0});
-        }
-        for (std::size_t k = runB + paired; k < j; ++k) {
-            diff.changes.push_back({RecordChangeKind::Added, 0, position(k)});
-        }
+        pairing.pair(a.subspan(runA, i - runA), b.subspan(runB, j - runB), runA, runB, diff.changes);
         if (i < a.size() && j < b.size()) {
             ++diff.unchanged;
             ++i;

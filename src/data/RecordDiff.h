@@ -4,8 +4,10 @@
 //
 // Records are aligned by a longest common subsequence of whole records (equal means the same
 // bytes), so that an inserted or removed record does not make every later one look changed.
-// Between two matched records the unmatched records of each side pair up in order as changed;
-// those left over were removed (only in the first list) or added (only in the second).
+// Between two matched records the unmatched records of each side pair up in order as changed by
+// likeness: the pairs hold as many fields with equal bytes as they can, and a record pairs only
+// with one whose area header shares at least half of its fields. Those that pair with none were
+// removed (only in the first list) or added (only in the second).
 
 #include "SpawnRecord.h"
 
@@ -56,7 +58,10 @@ struct RecordDiff {
 // Aligns `a` with `b`. The common subsequence is a longest one whenever the lists differ by up to
 // a few hundred records (Myers' O(ND) algorithm over content numbers); beyond that the search is
 // cut short as it goes, so that time stays near (n + m) x sqrt(n + m) and memory linear, and the
-// result is still a valid alignment that may match fewer records than the best.
+// result is still a valid alignment that may match fewer records than the best. The pairing is
+// the best one for runs of up to 2,000 unmatched records a side; a longer run pairs only records
+// near the line from its first pair of records to its last, in time and memory linear in its
+// length. Changes come in file order on both sides.
 RecordDiff diffRecords(std::span<const RecordBytesView> a, std::span<const RecordBytesView> b);
 
 // The 0-based positions in `now` of the records that are changed or added against `before`, in

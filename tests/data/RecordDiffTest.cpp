@@ -19,12 +19,19 @@ namespace {
 using Records = std::vector<std::vector<std::uint8_t>>;
 using Kind = RecordChangeKind;
 
-// Records named by one letter each; equal letters are equal bytes. They need not be valid spawn
-// records: the alignment only compares bytes.
+// An area header of zeros but for its first field: any two such records share the other 19
+// fields, so unmatched ones pair up in order.
+std::vector<std::uint8_t> numbered(std::int32_t first) {
+    std::vector<std::uint8_t> r(SpawnLayout::kAreaHeaderSize, 0);
+    writeI32At(r, 0, first);
+    return r;
+}
+
+// Records named by one letter each; equal letters are equal bytes.
 Records lettered(std::string_view letters) {
     Records out;
     for (const char c : letters) {
-        out.push_back(std::vector<std::uint8_t>(3, static_cast<std::uint8_t>(c)));
+        out.push_back(numbered(c));
     }
     return out;
 }
@@ -166,9 +173,7 @@ TEST(RecordDiffTest, LargeListsStayMinimalForFewChangesAndValidForVeryMany) {
     constexpr std::size_t kCount = 20000;
     Records a;
     for (std::size_t i = 0; i < kCount; ++i) {
-        std::vector<std::uint8_t> r(8);
-        writeI32At(r, 0, static_cast<std::int32_t>(i));
-        a.push_back(r);
+        a.push_back(numbered(static_cast<std::int32_t>(i)));
     }
     // A hundred scattered changed records, one removed and one inserted.
     Records b = a;
@@ -177,7 +182,7 @@ TEST(RecordDiffTest, LargeListsStayMinimalForFewChangesAndValidForVeryMany) {
         b[at][7] = 0xFF;
     }
     b.erase(b.begin() + 10);
-    b.insert(b.begin() + 5000, std::vector<std::uint8_t>(5, 7));
+    b.insert(b.begin() + 5000, numbered(-1));
     const RecordDiff few = diffOf(a, b);
     EXPECT_EQ(checkScript(a, b, few), kCount - 101);
     EXPECT_EQ(few.changes.size(), 102u);
@@ -201,6 +206,85 @@ TEST(RecordDiffTest, LargeListsStayMinimalForFewChangesAndValidForVeryMany) {
     EXPECT_EQ(none.unchanged, 0);
     ASSERT_EQ(none.changes.size(), kCount);
     EXPECT_EQ(none.changes.back(), (RecordChange{Kind::Changed, 20000, 20000}));
+}
+
+TEST(RecordDiffTest, UnmatchedRecordsPairByLikenessAndOnlyWhenHalfTheirAreaHeaderIsShared) {
+    // Six unrelated records (their bytes count up from different seeds); then X set on every
+    // record and the second removed. By position, records 2 to 6 would all have changed.
+    Records a;
+    for (std::uint8_t seed = 1; seed <= 6; ++seed) {
+        a.push_back(recordBytes(2, 500, static_cast<std::uint8_t>(seed * 40)));
+    }
+    Records b;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (i != 1) {
+            b.push_back(a[i]);
+            writeI32At(b.back(), SpawnLayout::kPositionXOffset, 12345);
+        }
+    }
+    EXPECT_EQ(diffOf(a, b).changes, (std::vector<RecordChange>{{Kind::Changed, 1, 1},
+                                                               {Kind::Removed, 2, 0},
+                                                               {Kind::Changed, 3, 2},
+                                                               {Kind::Changed, 4, 3},
+                                                               {Kind::Changed, 5, 4},
+                                                               {Kind::Changed, 6, 5}}));
+
+    // A record sharing 10 of the 20 area fields still pairs, one sharing 9 does not.
+    auto sharing = [](std::size_t fields) {
+        auto r = numbered(1);
+        for (std::size_t k = fields; k < 20; ++k) {
+            r[k < 13 ? 4 * k : k < 16 ? 52 + (k - 13) : 55 + 4 * (k - 16)] = 0x7F;
+        }
+        return r;
+    };
+    const Records one = {numbered(1)};
+    EXPECT_EQ(diffOf(one, {sharing(10)}).changes, (std::vector<RecordChange>{{Kind::Changed, 1, 1}}));
+    EXPECT_EQ(diffOf(one, {sharing(9)}).changes,
+              (std::vector<RecordChange>{{Kind::Removed, 1, 0}, {Kind::Added, 0, 1}}));
+    // Entry fields count too: of two records alike in the header, the one whose entries are alike
+    // pairs, whichever comes first; the order of the pairs is kept.
+    auto entryAlike = recordBytes(1, 500, 9);
+    auto entryOther = entryAlike;
+    writeI32At(entryOther, SpawnLayout::kAreaHeaderSize + 4, 77);
+    writeI32At(entryOther, SpawnLayout::kAreaHeaderSize + 8, 78);
+    auto changed = entryAlike;
+    writeI32At(changed, 0, 5);
+    writeI32At(entryOther, 0, 6);
+    EXPECT_EQ(diffOf({entryOther, entryAlike}, {changed}).changes,
+              (std::vector<RecordChange>{{Kind::Removed, 1, 0}, {Kind::Changed, 2, 1}}));
+    EXPECT_EQ(diffOf({entryAlike, numbered(3)}, {numbered(4), changed}).changes,
+              (std::vector<RecordChange>{{Kind::Added, 0, 1}, {Kind::Changed, 1, 2}, {Kind::Removed, 2, 0}}));
+
+    // Beyond 2,000 records a side the pairing keeps to a band along the gap: X set on all of 5,000
+    // unrelated records and three of them removed still pairs every other record with its own.
+    Records many;
+    Records fewer;
+    std::mt19937 random(31);
+    for (std::size_t i = 0; i < 5000; ++i) {
+        std::vector<std::uint8_t> r(SpawnLayout::kAreaHeaderSize);
+        std::ranges::generate(r, [&random] { return static_cast<std::uint8_t>(random()); });
+        writeI32At(r, SpawnLayout::kEntryCountOffset, 0);
+        many.push_back(r);
+        if (i != 3 && i != 2500 && i != 4990) {
+            writeI32At(r, SpawnLayout::kPositionXOffset, 1);
+            fewer.push_back(r);
+        }
+    }
+    const RecordDiff banded = diffOf(many, fewer);
+    ASSERT_EQ(banded.changes.size(), 5000u);
+    std::size_t removed = 0;
+    for (const RecordChange& c : banded.changes) {
+        if (c.kind == Kind::Removed) {
+            EXPECT_TRUE(c.a == 4 || c.a == 2501 || c.a == 4991) << c.a;
+            ++removed;
+        } else {
+            ASSERT_EQ(c.kind, Kind::Changed);
+            const auto& from = many[static_cast<std::size_t>(c.a - 1)];
+            const auto& to = fewer[static_cast<std::size_t>(c.b - 1)];
+            EXPECT_TRUE(std::equal(from.begin(), from.begin() + 8, to.begin())) << c.a << " -> " << c.b;
+        }
+    }
+    EXPECT_EQ(removed, 3u);
 }
 
 TEST(RecordDiffTest, ChangedFieldsAreNumberedLabelledAndShownAsTheFormShowsThem) {
