@@ -1,12 +1,14 @@
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (package g++-mingw-w64-x86-64):
-#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DSPAWN_TOOL_ONLY=ON
-# builds spawn-tool.exe. Executables are linked statically, so they need no DLL of the compiler.
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# builds spawn-tool.exe and spawn-editor.exe. Executables are linked statically, so they need no
+# DLL of the compiler. The posix thread model gives the standard library's threads and mutexes
+# (GoogleTest needs them); its winpthread is linked in statically as well.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(_spawn_mingw x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${_spawn_mingw}-gcc)
-set(CMAKE_CXX_COMPILER ${_spawn_mingw}-g++)
+set(CMAKE_C_COMPILER ${_spawn_mingw}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${_spawn_mingw}-g++-posix)
 set(CMAKE_RC_COMPILER ${_spawn_mingw}-windres)
 
 # Libraries and headers come from the Windows sysroot only; programs (the host's tools) from the

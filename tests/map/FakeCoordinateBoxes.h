@@ -63,7 +63,10 @@ public:
     std::string texts() const {
         std::string out;
         for (const Box& box : boxes) {
-            out += (out.empty() ? "" : " ") + std::string(box.text.begin(), box.text.end());
+            if (!out.empty()) {
+                out += ' ';
+            }
+            out.append(box.text.begin(), box.text.end());
         }
         return out;
     }
