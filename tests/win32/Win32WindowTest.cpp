@@ -70,30 +70,27 @@ public:
     std::string waitForMainWindow() {
         std::string seen;
         for (int tries = 0; tries < 10; ++tries) {
-            seen = ask("wait main 3");
-            if (seen.starts_with("main ")) {
+            seen = ask("wait window");
+            if (!seen.starts_with("message ")) {
                 return seen;
             }
-            const std::string message = ask("wait message 1");
-            if (message.starts_with("message ")) {
-                messages.push_back(message.substr(8));
-                ask("answer " + std::to_string(kIdOk));
-            }
+            messages.push_back(seen.substr(8));
+            ask("answer " + std::to_string(kIdOk));
         }
         return seen;
     }
 
     std::string text(int id) { return withoutPrefix(ask("text " + std::to_string(id)), "text "); }
 
+    // The six coordinate boxes' texts, one blank between them.
     std::string coordinateTexts() {
-        std::string out;
+        std::string command = "texts";
         for (const int id : kCoordinateBoxIds) {
-            if (!out.empty()) {
-                out += ' ';
-            }
-            out += text(id);
+            command += " " + std::to_string(id);
         }
-        return out;
+        std::string texts = withoutPrefix(ask(command), "texts ");
+        std::replace(texts.begin(), texts.end(), '|', ' ');
+        return texts;
     }
 
     // Every child of the main window by its description, "ID CLASS STYLE EXSTYLE L T R B VISIBLE TEXT".
@@ -246,14 +243,8 @@ TEST_F(Win32WindowTest, WithoutTheFilesStartUpAsksForThemAndACancelledDialogEnds
     std::filesystem::remove(world.folder.path() / "mobset.data");
     Editor second(world.folder.path());
     ASSERT_TRUE(second.started);
-    std::string seen = second.ask("wait dialog 5");
-    for (int i = 0; i < 3 && seen == "timeout"; ++i) {
-        if (second.ask("wait message 2").starts_with("message ")) {
-            second.ask("answer " + std::to_string(kIdOk));
-        }
-        seen = second.ask("wait dialog 5");
-    }
-    EXPECT_EQ(seen, "dialog Open");
+    EXPECT_EQ(second.waitForMainWindow(), "dialog Open");
+    EXPECT_EQ(second.messages.size(), 1U); // the database's build
     second.ask("answer " + std::to_string(kIdCancel));
     EXPECT_EQ(second.ask("wait exit"), "exit 0");
 }
@@ -353,6 +344,8 @@ TEST_F(Win32WindowTest, TypedKeysGiveTheBoxesTheLinuxWindowsTextsAndTheMarkerIts
         }
         editor.ask("key " + id + " " + std::to_string(kEnterKey));
         linux.enter();
+        const std::u16string finished = linux.boxes[box].text;
+        editor.ask("wait-text " + id + " " + std::string(finished.begin(), finished.end()));
         EXPECT_EQ(editor.coordinateTexts(), linux.texts()) << "after Enter";
         const MarkerRect marker = markerRect(kMapWidth, kMapHeight, linux.markers.back());
         EXPECT_EQ(editor.ask("marker"), "marker " + std::to_string(marker.left) + " " + std::to_string(marker.top) +
@@ -401,15 +394,14 @@ TEST_F(Win32WindowTest, TheClientButtonShowsThePlayersPositionOrTheMessageWhenNo
     ASSERT_TRUE(editor.waitForMainWindow().starts_with("main "));
     editor.ask("click 1023");
     EXPECT_EQ(editor.ask("wait message"), "message " + std::string(kClientNotFoundMessage));
-    editor.ask("answer " + std::to_string(kIdOk));
-    editor.ask("idle");
+    editor.ask("answer " + std::to_string(kIdOk)); // the press has been handled once its message is gone
     EXPECT_EQ(editor.coordinateTexts(), "0 0 0 0 0 0");
     EXPECT_EQ(editor.ask("marker"), "marker none");
 
     auto standIn = ChildProcess::start({SPAWN_WINE, SPAWN_WINE_STAND_IN});
     ASSERT_TRUE(standIn && standIn->readLine() == "ready");
     editor.ask("click 1023");
-    editor.ask("idle");
+    EXPECT_EQ(editor.ask("wait-text 1019 2"), "text 2"); // the last box written
     EXPECT_EQ(editor.coordinateTexts(), "1234.5 20.25 -1234.5 523 427 2");
     const MarkerRect marker = markerRect(kMapWidth, kMapHeight, {523, 1100 - 427});
     EXPECT_EQ(editor.ask("marker"), "marker " + std::to_string(marker.left) + " " + std::to_string(marker.top) +

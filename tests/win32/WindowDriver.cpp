@@ -9,23 +9,29 @@
 // rest of its line. Every answer that is no result is "ok", or "error WHAT".
 //
 //   start FOLDER [FILE]      starts the editor in FOLDER (a Windows path), with FILE as argument
-//   wait main|message|dialog|exit [SECONDS]
+//   wait main|message|dialog|window|exit [SECONDS]
 //                            waits (20 s unless given) until the main window shows ("main CAPTION"),
-//                            a message box ("message TEXT"), a file dialog ("dialog CAPTION"), or the
-//                            editor has ended ("exit STATUS"); "timeout" when it did not come
-//   answer ID                presses button ID of the message box or file dialog last waited for
-//   choose PATH              types PATH as the file dialog's file name and presses its OK
+//                            a message box ("message TEXT"), a file dialog ("dialog CAPTION"), any of
+//                            these three (window), or the editor has ended ("exit STATUS");
+//                            "timeout" when it did not come
+//   answer ID                presses button ID of the message box or file dialog last waited for,
+//                            and waits until it has closed
+//   choose PATH              types PATH as the file dialog's file name, presses its OK and waits
+//                            until it has closed
 //   text ID                  "text TEXT" of control ID of the main window
+//   texts ID...              "texts TEXT|TEXT|...": the texts of several controls in one answer
 //   settext ID TEXT          sets the control's text as other code does (WM_SETTEXT)
 //   type ID TEXT             types TEXT into the control, one WM_CHAR per character
 //   paste ID TEXT            replaces the control's selection as a paste does (EM_REPLACESEL)
 //   select ID START END      selects characters START..END of an edit box (EM_SETSEL; -1: the end)
 //   key ID VK                presses and releases the virtual key VK in control ID (0: the window),
-//                            through the editor's message loop
+//                            through the editor's message loop (posted)
 //   click ID                 clicks button ID (BM_CLICK, posted: a dialog it opens does not block)
 //   command ID               sends the window the command of control ID (WM_COMMAND, posted)
-//   close                    the close box (WM_SYSCOMMAND SC_CLOSE)
-//   idle                     waits until the editor has handled what was posted to it
+//   close                    the close box (WM_SYSCOMMAND SC_CLOSE, posted)
+//   wait-text ID TEXT        waits (20 s) until control ID shows TEXT: what was posted (key, click,
+//                            command) has taken effect; answers "text TEXT" with the text last seen
+// Posted input takes effect when the editor gets to it: follow it with a wait or wait-text.
 //   controls                 "controls N": the main window's child windows
 //   control I                "control ID CLASS STYLE EXSTYLE LEFT TOP RIGHT BOTTOM VISIBLE TEXT" of
 //                            child I (0-based, in Z order), the rectangle in the window's client
@@ -176,7 +182,7 @@ private:
         int id = 0;
         if (command == "answer" && in >> id) {
             PostMessageW(m_modal, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-            return "ok";
+            return untilGone(m_modal);
         }
         if (command == "choose") {
             return choose(wideOf(restOf(in)));
@@ -184,9 +190,6 @@ private:
         if (command == "close") {
             PostMessageW(m_main, WM_SYSCOMMAND, SC_CLOSE, 0);
             return "ok";
-        }
-        if (command == "idle") {
-            return idle();
         }
         if (command == "kill") {
             TerminateProcess(m_process.hProcess, 1);
@@ -205,6 +208,17 @@ private:
         }
         if (command == "marker") {
             return marker();
+        }
+        if (command == "texts") {
+            std::string out = "texts ";
+            for (bool first = true; in >> id; first = false) {
+                if (!first) {
+                    out += '|';
+                }
+                HWND control = GetDlgItem(m_main, id);
+                out += control != nullptr ? escaped(textOf(control)) : "(no control)";
+            }
+            return out;
         }
         if (!(in >> id)) {
             return "error no control ID";
@@ -252,7 +266,7 @@ private:
             in >> key;
             PostMessageW(control, WM_KEYDOWN, key, 1);
             PostMessageW(control, WM_KEYUP, key, (1U << 31) | (1U << 30) | 1U);
-            return idle();
+            return "ok";
         }
         if (command == "click") {
             PostMessageW(control, BM_CLICK, 0, 0);
@@ -265,6 +279,16 @@ private:
         }
         if (command == "combo") {
             return combo(control);
+        }
+        if (command == "wait-text") {
+            const std::wstring wanted = wideOf(restOf(in));
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDefaultWaitSeconds);
+            std::wstring seen = textOf(control);
+            while (seen != wanted && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(kPoll);
+                seen = textOf(control);
+            }
+            return "text " + escaped(seen);
         }
         if (command == "checked") {
             SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
@@ -324,17 +348,20 @@ private:
                     return "exit " + std::to_string(status);
                 }
             } else {
+                const bool any = what == "window";
                 for (HWND dialog : editorDialogs()) {
-                    if (what == "main" && GetDlgItem(dialog, kRecordListId) != nullptr) {
+                    if ((any || what == "main") && GetDlgItem(dialog, kRecordListId) != nullptr) {
                         m_main = dialog;
                         return "main " + escaped(textOf(dialog));
                     }
-                    if (what == "message" && GetDlgItem(dialog, kMessageTextId) != nullptr) {
+                    if ((any || what == "message") && GetDlgItem(dialog, kMessageTextId) != nullptr) {
                         m_modal = dialog;
                         return "message " + escaped(textOf(GetDlgItem(dialog, kMessageTextId)));
                     }
-                    if (what == "dialog" && (GetDlgItem(dialog, kFileNameComboId) != nullptr ||
-                                             GetDlgItem(dialog, kFileNameEditId) != nullptr)) {
+                    // A file dialog counts once it has its caption: it may show before it sets it.
+                    if ((any || what == "dialog") && !textOf(dialog).empty() &&
+                        (GetDlgItem(dialog, kFileNameComboId) != nullptr ||
+                         GetDlgItem(dialog, kFileNameEditId) != nullptr)) {
                         m_modal = dialog;
                         return "dialog " + escaped(textOf(dialog));
                     }
@@ -357,14 +384,17 @@ private:
         SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG,
                             kSendTimeoutMs, &result);
         PostMessageW(m_modal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return "ok";
+        return untilGone(m_modal);
     }
 
-    std::string idle() {
-        WaitForInputIdle(m_process.hProcess, kSendTimeoutMs);
-        DWORD_PTR result = 0;
-        if (m_main != nullptr) {
-            SendMessageTimeoutW(m_main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    // Waits until the dialog just answered has closed, so that the next wait cannot find it.
+    static std::string untilGone(HWND dialog) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDefaultWaitSeconds);
+        while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return "error the dialog stays open";
+            }
+            std::this_thread::sleep_for(kPoll);
         }
         return "ok";
     }
