@@ -1,13 +1,13 @@
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (package g++-mingw-w64-x86-64-posix):
-#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DSPAWN_TOOL_ONLY=ON
-# builds spawn-tool.exe. Executables are linked statically, so they need no DLL of the compiler
-# (nor the posix variant's winpthread).
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# builds spawn-tool.exe and spawn-editor.exe. Executables are linked statically, so they need no
+# DLL of the compiler (nor the posix variant's winpthread).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(_spawn_mingw x86_64-w64-mingw32)
 # The posix thread model: the win32 variant's C++ library has no std::thread, std::mutex or
-# std::condition_variable.
+# std::condition_variable (GoogleTest needs them too).
 set(CMAKE_C_COMPILER ${_spawn_mingw}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${_spawn_mingw}-g++-posix)
 set(CMAKE_RC_COMPILER ${_spawn_mingw}-windres)

@@ -7,8 +7,11 @@ so the committed files can be checked by running this again and comparing.
 
     python3 resources/map/generate_assets.py   # rewrites world.bmp, marker.png, app.png here
     python3 resources/map/generate_assets.py --app-icons DIR 16 48   # DIR/16x16/apps/spawn-editor.png, ...
+    python3 resources/map/generate_assets.py --windows-icons DIR     # DIR/app.ico, DIR/marker.ico
 
-The second form draws the application icon at the sizes of a desktop icon theme, for the package.
+The second form draws the application icon at the sizes of a desktop icon theme, for the package;
+the third the icons of the Windows program: the application icon at the sizes Windows shows, and
+the marker as one 128 x 128 image of 24 bits, the same pixels as marker.png.
 """
 
 import heapq
@@ -72,6 +75,43 @@ def write_png(path, width, height, rgba):
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
                 chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def ico_image(width, height, rgba, bits):
+    """One image of an .ico file: a BITMAPINFOHEADER of twice the height, the colour rows bottom-up
+    (BGR, or BGRA for 32 bits) and the 1-bit mask, set where the pixel is fully transparent."""
+    colour_row = (width * bits // 8 + 3) // 4 * 4
+    mask_row = ((width + 31) // 32) * 4
+    colour = bytearray()
+    mask = bytearray()
+    for y in range(height - 1, -1, -1):
+        row = rgba[y * width:(y + 1) * width]
+        line = bytearray()
+        for r, g, b, a in row:
+            line += bytes((b, g, r, a)) if bits == 32 else bytes((b, g, r))
+        colour += line + bytes(colour_row - len(line))
+        bitmask = bytearray(mask_row)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bitmask[x // 8] |= 0x80 >> (x % 8)
+        mask += bitmask
+    header = struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, bits, 0, len(colour) + len(mask),
+                         0, 0, 0, 0)
+    return header + bytes(colour) + bytes(mask)
+
+
+def write_ico(path, images):
+    """`images`: (size, bits, rgba) for each image, square."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    data = b""
+    offset = 6 + 16 * len(images)
+    for size, bits, rgba in images:
+        image = ico_image(size, size, rgba, bits)
+        side = size if size < 256 else 0
+        directory += struct.pack("<BBBBHHII", side, side, 0, 0, 1, bits, len(image), offset + len(data))
+        data += image
+    with open(path, "wb") as f:
+        f.write(directory + data)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -458,9 +498,22 @@ def write_app_icons(folder, sizes):
         write_png(os.path.join(target, "spawn-editor.png"), size, size, render(size, app_shade))
 
 
+WINDOWS_APP_ICON_SIZES = (16, 24, 32, 48, 64)
+
+
+def write_windows_icons(folder):
+    os.makedirs(folder, exist_ok=True)
+    write_ico(os.path.join(folder, "app.ico"),
+              [(size, 32, render(size, app_shade)) for size in WINDOWS_APP_ICON_SIZES])
+    write_ico(os.path.join(folder, "marker.ico"), [(ICON_SIZE, 24, render(ICON_SIZE, marker_shade))])
+
+
 def main():
     if len(sys.argv) > 2 and sys.argv[1] == "--app-icons":
         write_app_icons(sys.argv[2], [int(size) for size in sys.argv[3:]])
+        return
+    if len(sys.argv) == 3 and sys.argv[1] == "--windows-icons":
+        write_windows_icons(sys.argv[2])
         return
     folder = os.path.dirname(os.path.abspath(__file__))
     write_bmp(os.path.join(folder, "world.bmp"), MAP_WIDTH, MAP_HEIGHT, draw_world_map(MAP_WIDTH, MAP_HEIGHT))

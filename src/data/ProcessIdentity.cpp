@@ -1,5 +1,52 @@
 #include "ProcessIdentity.h"
 
+#ifdef _WIN32
+
+#include <windows.h>
+
+// Windows: the process's creation time, and whether it has an exit code yet.
+
+namespace spawn {
+
+namespace {
+
+std::uint64_t creationTime(HANDLE process) {
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return 0;
+    }
+    return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+} // namespace
+
+ProcessIdentity thisProcess() {
+    return {static_cast<std::int64_t>(GetCurrentProcessId()), creationTime(GetCurrentProcess())};
+}
+
+bool processRuns(const ProcessIdentity& process) {
+    if (process.pid <= 0) {
+        return false;
+    }
+    HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process.pid));
+    if (handle == nullptr) {
+        // A process we may not look at still runs; one that is gone cannot be opened at all.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD exitCode = 0;
+    const bool running = GetExitCodeProcess(handle, &exitCode) && exitCode == STILL_ACTIVE;
+    const std::uint64_t started = creationTime(handle);
+    CloseHandle(handle);
+    return running && (process.started == 0 || started == 0 || started == process.started);
+}
+
+} // namespace spawn
+
+#else
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -86,3 +133,5 @@ bool processRuns(const ProcessIdentity& process) {
 }
 
 } // namespace spawn
+
+#endif

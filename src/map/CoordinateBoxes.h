@@ -1,7 +1,9 @@
 #pragma once
 
-// The six coordinate boxes of the main window and what ties them to the map.
+// The six coordinate boxes of the main window and what ties them to the map: the Qt side of
+// CoordinateBoxController.
 
+#include "CoordinateBoxController.h"
 #include "CoordinateConversion.h"
 
 #include <QObject>
@@ -9,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class QLineEdit;
@@ -17,7 +20,7 @@ namespace spawn {
 
 class MapView;
 
-class CoordinateBoxes : public QObject {
+class CoordinateBoxes : public QObject, private CoordinateBoxView {
     Q_OBJECT
 
 public:
@@ -28,27 +31,26 @@ public:
     // its editing finishes (Enter or the focus leaving it); the other boxes follow every keystroke.
     CoordinateBoxes(const std::array<QLineEdit*, kCoordinateBoxCount>& boxes, MapView* map,
                     QObject* parent = nullptr);
+    ~CoordinateBoxes() override;
 
     // Sets all six members from a world position, places the marker, then rewrites the boxes.
-    void setWorldPosition(double x, double y, double z);
+    void setWorldPosition(double x, double y, double z) { m_controller->setWorldPosition(x, y, z); }
 
     // A map position entered as if typed: the handlers of the map X and map Y boxes run with
     // these values as their texts, then the boxes are rewritten and the marker placed once.
-    void enterMapPosition(std::int32_t mapX, std::int32_t mapY);
+    void enterMapPosition(std::int32_t mapX, std::int32_t mapY) { m_controller->enterMapPosition(mapX, mapY); }
 
-    const CoordinateState& state() const { return m_state; }
+    const CoordinateState& state() const { return m_controller->state(); }
 
 private:
-    void boxChanged(std::size_t index);
-    void editingFinished();
-    // Writes the members into the boxes; the box `keep`, when given, keeps its text.
-    void writeCoordinateBoxes(std::optional<std::size_t> keep = std::nullopt);
-    void placeMarker();
+    std::u16string boxText(std::size_t box) const override;
+    std::size_t boxCaret(std::size_t box) const override;
+    void setBoxText(std::size_t box, const std::u16string& text, std::size_t caret) override;
+    void placeMapMarker(MapPoint point) override;
 
     std::array<QLineEdit*, kCoordinateBoxCount> m_boxes;
     MapView* m_map;
-    CoordinateState m_state;
-    bool m_writingBoxes = false; // the handlers ignore the changes made while this is set
+    std::unique_ptr<CoordinateBoxController> m_controller;
     // The box whose text the user has just changed by typing, deleting, pasting or undoing; set
     // by textEdited, which the box emits right before textChanged, and taken by the handler.
     std::optional<std::size_t> m_typedBox;

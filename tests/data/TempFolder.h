@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace spawn::testing {
 
@@ -41,6 +45,7 @@ private:
     std::filesystem::path m_path;
 };
 
+#ifndef _WIN32
 // While one of these lives, a process running as root acts as user and group nobody, so that
 // permissions apply to it as to any user; other processes are left as they are.
 class WithoutRoot {
@@ -67,6 +72,7 @@ private:
     bool m_wasRoot;
     bool m_dropped = false;
 };
+#endif
 
 inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
