@@ -34,17 +34,18 @@ struct Editor {
         view.setModel(&list);
         view.resize(300, 400);
         view.show();
-        QObject::connect(&clipboard, &RecordClipboard::recordsAppended, &view,
-                         [this](int row) { view.scrollTo(list.index(row, 0)); });
+        appended = clipboard.recordsAppended.connect([this](int row) { view.scrollTo(list.index(row, 0)); });
     }
     QApplication& application = bench::benchApplication(); // before any widget
     ElementNameTables names;
     SpawnDocument document;
-    RecordListModel list{document};
+    RecordListView listView{document};
+    RecordListModel list{listView};
     bench::AnsweringDialogs dialogs;
-    RecordEditor editor{document, names, list, dialogs};
-    RecordClipboard clipboard{document, names, list, editor, dialogs};
+    RecordEditor editor{document, names, listView, dialogs};
+    RecordClipboard clipboard{document, names, listView, editor, dialogs};
     QTableView view;
+    Subscription appended;
 };
 
 void BM_CopyListedRecords50k(benchmark::State& state) {

@@ -53,8 +53,8 @@ struct FormOnScreen {
         editor.showLoadedFile();
         frame.resize(kFrameWidth, kFrameHeight);
         panel = new FieldPanel(editor, &frame);
-        QObject::connect(&editor, &RecordEditor::formRebuilt, panel, &FieldPanel::rebuild);
-        QObject::connect(&editor, &RecordEditor::formFilled, panel, &FieldPanel::refill);
+        subscriptions += editor.formRebuilt.connect([this] { panel->rebuild(); });
+        subscriptions += editor.formFilled.connect([this] { panel->refill(); });
         frame.show();
     }
     // A click, then the frame painted as the screen would show it.
@@ -66,11 +66,13 @@ struct FormOnScreen {
     QApplication& app = spawn::bench::benchApplication();
     bench::AnsweringDialogs dialogs;
     SpawnDocument document;
-    RecordListModel list{document};
+    RecordListView listView{document};
+    RecordListModel list{listView};
     ElementNameTables names;
-    RecordEditor editor{document, names, list, dialogs};
+    RecordEditor editor{document, names, listView, dialogs};
     QFrame frame;
     FieldPanel* panel = nullptr;
+    Subscriptions subscriptions;
 };
 
 void BM_FormClickRebuilds100Entries(benchmark::State& state) {
@@ -171,9 +173,10 @@ SpawnDocument& searchDocument() {
 void searchBench(benchmark::State& state, SearchMode mode, const std::string& text) {
     SpawnDocument& document = searchDocument();
     bench::AnsweringDialogs dialogs;
-    RecordListModel list(document);
+    RecordListView listView(document);
+    RecordListModel list(listView);
     const ElementNameTables names;
-    RecordEditor editor(document, names, list, dialogs);
+    RecordEditor editor(document, names, listView, dialogs);
     editor.setSearchMode(mode);
     for (auto _ : state) {
         editor.searchRecords(text);
@@ -212,8 +215,9 @@ void BM_Undo1000StepsOn50k(benchmark::State& state) {
         state.PauseTiming();
         SpawnDocument document;
         document.load(parseSpawnFile(bytes, names, "bench").value(), "bench");
-        RecordListModel list(document);
-        RecordEditor editor(document, names, list, dialogs);
+        RecordListView listView(document);
+    RecordListModel list(listView);
+        RecordEditor editor(document, names, listView, dialogs);
         editor.showLoadedFile();
         for (int i = 0; i < 1000; ++i) {
             switch (i % 3) {

@@ -89,7 +89,7 @@ void applyOnce(benchmark::State& state, bool withProblems) {
         state.ResumeTiming();
     }
     if (world.problems) {
-        state.counters["problems"] = world.problems->problemCount();
+        state.counters["problems"] = world.problems->problemIndex().problemCount();
     }
 }
 

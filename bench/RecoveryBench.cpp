@@ -3,7 +3,9 @@
 
 #include "BenchApplication.h"
 #include "BenchFiles.h"
+#include "QtEventLoop.h"
 #include "RecoveryKeeper.h"
+#include "WorkerThread.h"
 #include "SpawnDocument.h"
 
 #include <benchmark/benchmark.h>
@@ -30,7 +32,9 @@ struct EditedBigDocument {
     }
     const std::string folder = spawn::bench::benchFolder() + "/recovery";
     spawn::SpawnDocument document;
-    spawn::RecoveryKeeper keeper{document, folder};
+    spawn::QtEventLoop loop;
+    spawn::WorkerThread worker;
+    spawn::RecoveryKeeper keeper{document, folder, loop, worker};
 };
 
 // The window's wait: the snapshot taken and handed over; the write itself is left out.

@@ -35,8 +35,8 @@ ProblemsWindow::ProblemsWindow(ProblemListModel& model, QWidget* parent) : QDial
     m_list->verticalHeader()->setDefaultSectionSize(kRowHeight);
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_list->horizontalHeader()->setStretchLastSection(true);
-    for (int column = 0; column < ProblemListModel::ColumnCount; ++column) {
-        m_list->setColumnWidth(column, ProblemListModel::kColumnWidths[column]);
+    for (int column = 0; column < ProblemIndex::ColumnCount; ++column) {
+        m_list->setColumnWidth(column, ProblemIndex::kColumnWidths[column]);
     }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -49,15 +49,15 @@ ProblemsWindow::ProblemsWindow(ProblemListModel& model, QWidget* parent) : QDial
 }
 
 void ProblemsWindow::updateTitle() {
-    const int count = m_model.problemCount();
+    const int count = m_model.problemIndex().problemCount();
     setWindowTitle(count == 1 ? QStringLiteral("Problems (1 problem)")
                               : QStringLiteral("Problems (%1 problems)").arg(count));
 }
 
 void ProblemsWindow::activateRow(int row) {
-    const auto position = m_model.recordPositionOfRow(row);
+    const auto position = m_model.problemIndex().recordPositionOfRow(row);
     if (position) {
-        emit problemActivated(*position, m_model.problemAt(row).field);
+        emit problemActivated(*position, m_model.problemIndex().problemAt(row).field);
     }
 }
 

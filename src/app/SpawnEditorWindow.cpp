@@ -7,6 +7,7 @@
 #include "DialogUnits.h"
 #include "DiskWatch.h"
 #include "FieldPanel.h"
+#include "HistoryListModel.h"
 #include "FileCommands.h"
 #include "MapView.h"
 #include "ProblemListModel.h"
@@ -30,6 +31,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -38,8 +40,6 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QThread>
-#include <QUndoStack>
-#include <QUndoView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -86,7 +86,10 @@ template <class Control> Control* place(Control* control, int id, int x, int y, 
 
 SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     : QDialog(parent), m_ownDialogs(dialogs ? nullptr : std::make_unique<QtDialogService>(this)),
-      m_dialogs(dialogs ? dialogs : m_ownDialogs.get()) {
+      m_dialogs(dialogs ? dialogs : m_ownDialogs.get()),
+      m_session(SessionPlatform{*m_dialogs, m_loop, m_worker, m_fileWatcher, defaultRecoveryFolder()}),
+      m_names(m_session.names()), m_document(m_session.document()), m_editor(&m_session.editor()),
+      m_clipboard(&m_session.clipboard()), m_recovery(&m_session.recovery()), m_diskWatch(&m_session.diskWatch()) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     // The first size is the smallest; larger, the list and the map take the room.
@@ -105,8 +108,8 @@ SpawnEditorWindow::SpawnEditorWindow(DialogService* dialogs, QWidget* parent)
     }
     buildControls();
     buildMapControls();
-    buildFileSafety();
-    connect(&m_document, &SpawnDocument::modifiedChanged, this, &SpawnEditorWindow::updateCaption);
+    m_subscriptions += m_document.modifiedChanged.connect([this](bool) { updateCaption(); });
+    m_subscriptions += m_session.fileOpened.connect([this] { updateCaption(); });
     updateCaption();
 }
 
@@ -116,11 +119,11 @@ SpawnEditorWindow::~SpawnEditorWindow() {
     // here, newest first, as what refers to another child is made after it; the list is read anew
     // each time in case a child takes others with it. Nothing they do while going may reach this
     // window's event filter or slots, which use the controls being deleted.
+    m_subscriptions.clear();
     for (QObject* child : findChildren<QObject*>()) {
         child->removeEventFilter(this);
         disconnect(child, nullptr, this, nullptr);
     }
-    disconnect(&m_document, nullptr, this, nullptr);
     while (!children().isEmpty()) {
         delete children().constLast();
     }
@@ -241,14 +244,15 @@ void SpawnEditorWindow::connectRecordCommands() {
     connect(m_searchByName, &QRadioButton::clicked, this,
             [this] { m_editor->setSearchMode(SearchMode::Name); });
 
-    connect(m_editor, &RecordEditor::countLabelChanged, this,
-            [this] { m_countLabel->setText(QString::fromStdString(m_editor->countLabel())); });
-    connect(m_editor, &RecordEditor::formRebuilt, this, &SpawnEditorWindow::formRebuilt);
-    connect(m_editor, &RecordEditor::formFilled, m_fieldPanel, &FieldPanel::refill);
-    connect(m_editor, &RecordEditor::worldPositionShown, m_coordinates, &CoordinateBoxes::setWorldPosition);
+    m_subscriptions += m_editor->countLabelChanged.connect(
+        [this] { m_countLabel->setText(QString::fromStdString(m_editor->countLabel())); });
+    m_subscriptions += m_editor->formRebuilt.connect([this] { formRebuilt(); });
+    m_subscriptions += m_editor->formFilled.connect([this] { m_fieldPanel->refill(); });
+    m_subscriptions += m_editor->worldPositionShown.connect(
+        [this](double x, double y, double z) { m_coordinates->setWorldPosition(x, y, z); });
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::markCurrentRow);
-    connect(m_editor, &RecordEditor::currentRowFollowed, this, &SpawnEditorWindow::followCurrentRow);
-    connect(m_editor, &RecordEditor::rowAppended, this, [this](int row) {
+    m_subscriptions += m_editor->currentRowFollowed.connect([this](int row) { followCurrentRow(row); });
+    m_subscriptions += m_editor->rowAppended.connect([this](int row) {
         m_recordList->scrollTo(m_recordModel->index(row, 0), QAbstractItemView::EnsureVisible);
     });
 
@@ -266,7 +270,6 @@ void SpawnEditorWindow::connectRecordCommands() {
 }
 
 void SpawnEditorWindow::buildHistoryActions() {
-    const QUndoStack* stack = &m_document.history();
     constexpr const WindowCommand& undo = windowCommand("Undo");
     constexpr const WindowCommand& redo = windowCommand("Redo");
     m_undoAction = new QAction(this);
@@ -276,17 +279,19 @@ void SpawnEditorWindow::buildHistoryActions() {
     m_redoAction->setObjectName(textOf(redo.action));
     m_redoAction->setShortcuts(commandKeys(redo));
     auto follow = [this] {
-        const QUndoStack& history = m_document.history();
+        const History& history = m_document.history();
         // Each names its step, e.g. "Undo Apply record 12"; greyed out with nothing to take.
-        m_undoAction->setText(history.canUndo() ? textOf(undo.name) + QLatin1Char(' ') + history.undoText()
-                                                : textOf(undo.name));
+        m_undoAction->setText(history.canUndo()
+                                  ? textOf(undo.name) + QLatin1Char(' ') + QString::fromStdString(history.undoText())
+                                  : textOf(undo.name));
         m_undoAction->setEnabled(history.canUndo());
-        m_redoAction->setText(history.canRedo() ? textOf(redo.name) + QLatin1Char(' ') + history.redoText()
-                                                : textOf(redo.name));
+        m_redoAction->setText(history.canRedo()
+                                  ? textOf(redo.name) + QLatin1Char(' ') + QString::fromStdString(history.redoText())
+                                  : textOf(redo.name));
         m_redoAction->setEnabled(history.canRedo());
     };
-    connect(stack, &QUndoStack::indexChanged, this, follow);
-    connect(stack, &QUndoStack::cleanChanged, this, follow);
+    m_subscriptions += m_document.history().indexChanged.connect([follow](int) { follow(); });
+    m_subscriptions += m_document.history().cleanChanged.connect([follow](bool) { follow(); });
     follow();
     buildListedActions();
     connect(m_undoAction, &QAction::triggered, this, [this] { m_editor->undo(); });
@@ -327,8 +332,7 @@ void SpawnEditorWindow::buildChangedRecordsAction() {
 }
 
 void SpawnEditorWindow::buildClipboardActions() {
-    m_clipboard = new RecordClipboard(m_document, m_names, *m_recordModel, *m_editor, *m_dialogs, this);
-    connect(m_clipboard, &RecordClipboard::recordsAppended, this, &SpawnEditorWindow::followCurrentRow);
+    m_subscriptions += m_clipboard->recordsAppended.connect([this](int row) { followCurrentRow(row); });
     auto putOnClipboard = [](const std::string& text) {
         if (!text.empty()) {
             QGuiApplication::clipboard()->setText(QString::fromStdString(text));
@@ -377,7 +381,7 @@ void SpawnEditorWindow::showProblem(std::int32_t position, std::optional<std::si
     if (position < 1 || position > m_document.records().count()) {
         return;
     }
-    if (m_recordModel->rowOfPosition(position) < 0 && m_recordModel->isFiltered()) {
+    if (m_session.listView().rowOfPosition(position) < 0 && m_session.listView().isFiltered()) {
         m_editor->refreshRecordList();
     }
     showRecordOfDot(position);
@@ -437,15 +441,31 @@ void SpawnEditorWindow::showHistory() {
         m_historyWindow = new QDialog(this);
         m_historyWindow->setObjectName(QStringLiteral("HistoryWindow"));
         m_historyWindow->setWindowTitle(QStringLiteral("History"));
-        auto* view = new QUndoView(m_document.historyForView(), m_historyWindow);
+        auto* model = new HistoryListModel(m_document, *m_editor, m_historyWindow);
+        auto* view = new QListView(m_historyWindow);
         view->setObjectName(QStringLiteral("HistoryView"));
-        view->setEmptyLabel(QStringLiteral("Loaded file"));
+        view->setModel(model);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        const auto mark = [view, model](int row) {
+            view->selectionModel()->setCurrentIndex(model->index(row),
+                                                    QItemSelectionModel::ClearAndSelect);
+        };
+        mark(model->currentRow());
+        // A click or a key that moves the view's current row moves the history there; the editor
+        // runs the steps, and the list and the form follow as they do for undo and redo.
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, model,
+                [model](const QModelIndex& current) {
+                    if (current.isValid()) {
+                        model->pick(current.row());
+                    }
+                });
+        connect(model, &HistoryListModel::currentRowChanged, view, mark);
+        connect(model, &QAbstractItemModel::modelReset, view, [mark, model] { mark(model->currentRow()); });
         auto* layout = new QVBoxLayout(m_historyWindow);
         layout->addWidget(view);
         m_historyWindow->resize(unitsToPixelsX(160), unitsToPixelsY(180));
-        // The view runs the steps itself as a click or a key moves its current row; the document
-        // tells the editor, and the list and the form follow as they do for undo and redo. The
-        // window's undo and redo keys step through the history here too.
+        // The window's undo and redo keys step through the history here too.
         addHistoryKeys(m_historyWindow,
                        [this](bool isRedo) { isRedo ? m_editor->redo() : m_editor->undo(); });
     }
@@ -594,9 +614,12 @@ void SpawnEditorWindow::connectMapDots() {
     // The dots follow the list's view (load, search, refresh, New, Remove all reset it) and every
     // changed record; the ring follows the record the form shows.
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &SpawnEditorWindow::refreshMapDots);
-    connect(&m_document, &SpawnDocument::recordChanged, this, &SpawnEditorWindow::refreshMapDots);
-    connect(&m_document, &SpawnDocument::recordsReplaced, this, &SpawnEditorWindow::refreshMapDots);
-    connect(m_editor, &RecordEditor::formFilled, this, &SpawnEditorWindow::highlightFormRecord);
+    m_subscriptions += m_document.changed.connect([this](const DocumentChange& change) {
+        if (change.kind == DocumentChange::Kind::Replaced) {
+            refreshMapDots();
+        }
+    });
+    m_subscriptions += m_editor->formFilled.connect([this] { highlightFormRecord(); });
     connect(m_mapView, &MapView::dotClicked, this, &SpawnEditorWindow::showRecordOfDot);
     connect(m_mapView, &MapView::mapPositionClicked, m_coordinates, &CoordinateBoxes::enterMapPosition);
     connect(m_showSpawnDots, &QCheckBox::toggled, m_mapView, &MapView::setDotsShown);
@@ -609,7 +632,7 @@ void SpawnEditorWindow::showRecordOfRow(int row) {
 }
 
 void SpawnEditorWindow::showRecordOfDot(std::int32_t position) {
-    const int row = m_recordModel->rowOfPosition(position);
+    const int row = m_session.listView().rowOfPosition(position);
     if (row < 0) {
         return;
     }
@@ -622,8 +645,16 @@ void SpawnEditorWindow::showRecordOfDot(std::int32_t position) {
 
 void SpawnEditorWindow::refreshMapDots() {
     const SpawnRecordList& records = m_document.records();
-    m_mapView->setSpawnDots(m_recordModel->isFiltered() ? m_mapPoints.dotsOf(records, m_recordModel->hits())
-                                                        : m_mapPoints.allDots(records));
+    const RecordListView& list = m_session.listView();
+    if (!list.isFiltered()) {
+        m_mapView->setSpawnDots(m_mapPoints.allDots(records));
+    } else {
+        std::vector<std::int32_t> indices = list.listed();
+        for (std::int32_t& index : indices) {
+            --index; // the points count from 0
+        }
+        m_mapView->setSpawnDots(m_mapPoints.dotsOf(records, indices));
+    }
     highlightFormRecord();
 }
 
@@ -633,8 +664,7 @@ void SpawnEditorWindow::highlightFormRecord() {
 }
 
 void SpawnEditorWindow::buildRecordList() {
-    m_recordModel = new RecordListModel(m_document, this);
-    m_editor = new RecordEditor(m_document, m_names, *m_recordModel, *m_dialogs, this);
+    m_recordModel = new RecordListModel(m_session.listView(), this);
     m_recordList->setModel(m_recordModel);
     m_recordList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_recordList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -647,47 +677,26 @@ void SpawnEditorWindow::buildRecordList() {
     m_recordList->verticalHeader()->setDefaultSectionSize(kRecordRowHeight);
     m_recordList->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_recordList->horizontalHeader()->setHighlightSections(false);
-    for (int column = 0; column < RecordListModel::ColumnCount; ++column) {
-        m_recordList->setColumnWidth(column, RecordListModel::kColumnWidths[column]);
+    for (int column = 0; column < RecordListView::ColumnCount; ++column) {
+        m_recordList->setColumnWidth(column, RecordListView::kColumnWidths[column]);
     }
     m_recordList->setStyleSheet(QStringLiteral("QTableView { background-color: #000000; color: #00FF00; }"));
 }
 
 bool SpawnEditorWindow::initialise(const std::string& folder, const std::string& spawnFile) {
-    m_folder = folder;
-    auto names = loadElementNamesAtStartup(*m_dialogs, folder, spawnFile);
-    if (!names) {
-        return false;
-    }
-    m_names = std::move(*names);
-    auto opened = openSpawnFileAtStartup(*m_dialogs, m_names, folder, spawnFile);
-    if (!opened) {
-        return false;
-    }
-    loadOpenedFile(std::move(*opened));
-    m_editor->showLoadedFile();
-    return true;
+    return m_session.start(folder, spawnFile);
 }
 
 void SpawnEditorWindow::accept() {}
 
 void SpawnEditorWindow::reject() {
-    if (confirmClose(m_document, *m_dialogs, m_editor->form().hasUnappliedText())) {
-        m_recovery->removeCopy();
+    if (m_session.mayClose()) {
         QDialog::reject();
     }
 }
 
 void SpawnEditorWindow::saveFile() {
-    const auto mayWrite = [this](const std::string& path) {
-        return confirmSaveOverChangedFile(*m_diskWatch, *m_dialogs, path);
-    };
-    // Before "N  Saved!" comes up: while it is up the watch hears of this write.
-    const auto written = [this] {
-        m_recovery->removeCopy();
-        fileOnDiskIs(m_document.spawnPath());
-    };
-    saveSpawnFile(m_document, *m_dialogs, m_folder, mayWrite, written);
+    m_session.save();
 }
 
 void SpawnEditorWindow::updateCaption() {

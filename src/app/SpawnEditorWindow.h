@@ -1,11 +1,14 @@
 #pragma once
 
 #include "DialogService.h"
+#include "EditorSession.h"
 #include "ElementNameTables.h"
 #include "FileCommands.h"
+#include "QtEventLoop.h"
 #include "SpawnDocument.h"
 #include "SpawnDots.h"
 #include "WindowLayout.h"
+#include "WorkerThread.h"
 
 #include <QDialog>
 #include <QKeyCombination>
@@ -89,8 +92,8 @@ inline constexpr auto kGeometryKey = "window/geometry";
 
 inline constexpr const char* kProgramName = "Spawn Editor";
 
-// The editor's one window. It owns the document and every control, and routes each command to
-// the logic that carries it out.
+// The editor's one window. It owns the editing session and every control, draws what the session
+// holds and routes each command to it.
 class SpawnEditorWindow : public QDialog {
     Q_OBJECT
 public:
@@ -104,6 +107,7 @@ public:
     // shown.
     bool initialise(const std::string& folder, const std::string& spawnFile = {});
 
+    EditorSession& session() { return m_session; }
     SpawnDocument& document() { return m_document; }
     const ElementNameTables& names() const { return m_names; }
     CoordinateBoxes& coordinates() { return *m_coordinates; }
@@ -170,24 +174,26 @@ private:
     void saveFile();
     void readClientPosition(); // button 1023
     void updateCaption();
+    void followDocumentChange(const DocumentChange& change);
     // The map's own controls and commands, and how the controls follow the window's size
     // (SpawnEditorWindowMap.cpp).
     void buildMapControls();
     QString describeDot(std::int32_t position) const;
-    // Recovery copies and the watch on the file on disk (SpawnEditorWindowFiles.cpp).
-    void buildFileSafety();
-    void loadOpenedFile(OpenedSpawnFile opened); // offers a recovery copy first
-    void fileOnDiskIs(const std::string& path);  // loaded or saved: what later changes compare with
-    void followFileOnDisk(); // the recovery copies, the open marker and the caption follow the watch
-    void fileChangedOnDisk();
 
     std::unique_ptr<DialogService> m_ownDialogs;
     DialogService* m_dialogs;
-    std::string m_folder;
-    ElementNameTables m_names;
-    SpawnDocument m_document;
+    QtEventLoop m_loop;
+    QtFileWatcher m_fileWatcher;
+    WorkerThread m_worker; // writes the recovery copies
+    EditorSession m_session;
+    // The session's parts the window works with.
+    ElementNameTables& m_names;
+    SpawnDocument& m_document;
+    RecordEditor* m_editor;
+    RecordClipboard* m_clipboard;
+    RecoveryKeeper* m_recovery;
+    DiskWatch* m_diskWatch;
     RecordListModel* m_recordModel = nullptr;
-    RecordEditor* m_editor = nullptr;
 
     QLabel* m_countLabel = nullptr;
     QTableView* m_recordList = nullptr;
@@ -208,7 +214,6 @@ private:
     QGroupBox* m_formGroup = nullptr;
     WindowLayout m_layout;
     RecordMapPoints m_mapPoints;
-    RecordClipboard* m_clipboard = nullptr;
     std::vector<QAction*> m_clipboardActions; // in the record list's context menu
     QAction* m_undoAction = nullptr;          // in the record list's context menu
     QAction* m_redoAction = nullptr;
@@ -216,13 +221,13 @@ private:
     ProblemListModel* m_problemModel = nullptr;
     ProblemsWindow* m_problemsWindow = nullptr;
     QAction* m_showChangedRecords = nullptr; // in the record list's context menu
-    RecoveryKeeper* m_recovery = nullptr;
-    DiskWatch* m_diskWatch = nullptr;
     std::vector<QAction*> m_listedActions; // in the record list's context menu, after Undo and Redo
     QDialog* m_historyWindow = nullptr;
     CommandsWindow* m_commandsWindow = nullptr;
     // The window's keys that a text box with the focus lets pass to the window.
     QList<QKeyCombination> m_keysPastTextBoxes;
+    // The window's connections to the session; dropped first when the window goes.
+    Subscriptions m_subscriptions;
 };
 
 } // namespace spawn

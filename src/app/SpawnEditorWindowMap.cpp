@@ -27,7 +27,8 @@ void SpawnEditorWindow::buildMapControls() {
     m_showRanges->setGeometry(unitsToPixels(360, 340, 60, 12)); // beside "All NPC"
     connect(m_showRanges, &QCheckBox::toggled, m_mapView, &MapView::setRangesShown);
 
-    connect(m_mapView, &MapView::dotDragged, m_editor, &RecordEditor::moveRecord);
+    connect(m_mapView, &MapView::dotDragged, this,
+            [this](std::int32_t position, double dx, double dz) { m_editor->moveRecord(position, dx, dz); });
     connect(m_mapView, &MapView::areaSelected, this,
             [this](const std::vector<std::int32_t>& positions) { m_editor->showAreaHits(positions); });
     m_mapView->setDotDescriber([this](std::int32_t position) { return describeDot(position); });

@@ -244,15 +244,51 @@ RecoveryPaths recoveryPathsFor(const std::string& folder, const std::string& spa
 }
 
 std::string recoveryTimeNow() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    return recoveryTimeOf(std::chrono::system_clock::now());
+}
+
+std::string recoveryTimeOf(std::chrono::system_clock::time_point time) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(time);
     std::tm utc{};
 #ifndef _WIN32
-    gmtime_r(&now, &utc);
+    gmtime_r(&t, &utc);
 #else
-    gmtime_s(&utc, &now);
+    gmtime_s(&utc, &t);
 #endif
     std::array<char, 32> text{};
     std::strftime(text.data(), text.size(), "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text.data();
+}
+
+std::string localRecoveryTimeText(const std::string& time) {
+    std::tm utc{};
+    char zone = 0;
+    char rest = 0;
+    // Exactly the form recoveryTimeOf writes.
+    if (time.size() != 20 ||
+        std::sscanf(time.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%c", &utc.tm_year, &utc.tm_mon, &utc.tm_mday,
+                    &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &zone, &rest) != 7 ||
+        zone != 'Z') {
+        return time;
+    }
+    utc.tm_year -= 1900;
+    utc.tm_mon -= 1;
+#ifndef _WIN32
+    const std::time_t t = timegm(&utc);
+#else
+    const std::time_t t = _mkgmtime(&utc);
+#endif
+    if (t == static_cast<std::time_t>(-1)) {
+        return time;
+    }
+    std::tm local{};
+#ifndef _WIN32
+    localtime_r(&t, &local);
+#else
+    localtime_s(&local, &t);
+#endif
+    std::array<char, 32> text{};
+    std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local);
     return text.data();
 }
 

@@ -3,6 +3,7 @@
 #include "ProcessIdentity.h"
 #include "Result.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -64,8 +65,11 @@ struct RecoveryCopy {
     std::vector<std::uint8_t> bytes;
 };
 
-// The time now in RecoveryInfo's form.
+// The time now, or a given time, in RecoveryInfo's form.
 std::string recoveryTimeNow();
+std::string recoveryTimeOf(std::chrono::system_clock::time_point time);
+// A time in RecoveryInfo's form as local time, "2026-01-31 13:00:00"; any other text as it is.
+std::string localRecoveryTimeText(const std::string& time);
 
 // Writes the copy at `paths` of `info.spawnPath`'s document: the bytes first, then the JSON, each
 // atomically, so the JSON never describes bytes that are not there yet. Creates `folder` (owner

@@ -2,34 +2,25 @@
 
 #include "SpawnDocument.h"
 
-#include <QFileInfo>
-
 #include <filesystem>
 
 namespace spawn {
 
-DiskWatch::DiskWatch(QObject* parent) : QObject(parent) {
-    m_settle.setSingleShot(true);
-    m_settle.setInterval(kSettleMs);
-    connect(&m_settle, &QTimer::timeout, this, [this] {
-        rewatch();
-        check();
-    });
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &DiskWatch::noticed);
-    // A file replaced by rename drops out of the watch; its folder still tells when it is back.
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DiskWatch::noticed);
-}
+DiskWatch::DiskWatch(EventLoop& loop, FileWatcher& watcher)
+    : m_watcher(watcher), m_settle(loop.makeTimer([this] {
+          m_watcher.rewatch();
+          check();
+      })) {}
 
 void DiskWatch::setFile(const std::string& path) {
     if (path != m_path) {
-        if (const QStringList watched = m_watcher.files() + m_watcher.directories(); !watched.isEmpty()) {
-            m_watcher.removePaths(watched);
-        }
         m_path = path;
+        m_watcher.watch(m_path, [this] { m_settle->start(kSettle); });
+    } else {
+        m_watcher.rewatch();
     }
     m_known = diskStampOf(m_path);
     m_announced.reset();
-    rewatch();
 }
 
 void DiskWatch::setFileBasedOn(const std::string& path, const std::optional<DiskStamp>& basedOn) {
@@ -51,26 +42,8 @@ void DiskWatch::check() {
     if (!now || now == m_known || now == m_announced) {
         return;
     }
-    m_announced = now; // before the signal: the question it brings up may come back here
-    emit changed();
-}
-
-void DiskWatch::noticed() {
-    m_settle.start();
-}
-
-void DiskWatch::rewatch() {
-    if (m_path.empty()) {
-        return;
-    }
-    const QString file = QString::fromStdString(m_path);
-    if (!m_watcher.files().contains(file) && QFileInfo::exists(file)) {
-        m_watcher.addPath(file);
-    }
-    const QString folder = QString::fromStdString(std::filesystem::path(m_path).parent_path().string());
-    if (!m_watcher.directories().contains(folder) && QFileInfo::exists(folder)) {
-        m_watcher.addPath(folder);
-    }
+    m_announced = now; // before the notice: the question it brings up may come back here
+    changed.notify();
 }
 
 std::string changedOnDiskQuestion(const std::string& path, bool unsavedWork) {

@@ -5,10 +5,10 @@
 #include "RecoveryFiles.h"
 #include "SpawnFile.h"
 
-#include <QFileSystemWatcher>
-#include <QObject>
-#include <QTimer>
+#include "EventLoop.h"
+#include "Notifier.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,14 +19,17 @@ class SpawnDocument;
 
 // Watches the spawn file for changes made by other programs. Its stamp (size, modification time,
 // inode) when the document loaded or saved it is what every check compares with, so the editor's
-// own saves and changes that undo themselves never count.
-class DiskWatch : public QObject {
-    Q_OBJECT
+// own saves and changes that undo themselves never count. The window hands in its event loop and
+// its file watcher; a window without a watcher calls check() when it regains the focus.
+class DiskWatch {
 public:
     // Bursts of change notices (a rename comes with several) are taken together after this long.
-    static constexpr int kSettleMs = 200;
+    static constexpr std::chrono::milliseconds kSettle{200};
 
-    explicit DiskWatch(QObject* parent = nullptr);
+    // Both must outlive the watch.
+    DiskWatch(EventLoop& loop, FileWatcher& watcher);
+    DiskWatch(const DiskWatch&) = delete;
+    DiskWatch& operator=(const DiskWatch&) = delete;
 
     // The file as the document has just loaded or saved it: watched from now on.
     void setFile(const std::string& path);
@@ -45,15 +48,12 @@ public:
     // file is announced once, whatever the user then answers.
     void check();
 
-signals:
-    void changed();
+    // A new version of the file was found, once per version.
+    Notifier<> changed;
 
 private:
-    void noticed();
-    void rewatch();
-
-    QFileSystemWatcher m_watcher;
-    QTimer m_settle;
+    FileWatcher& m_watcher;
+    std::unique_ptr<Timer> m_settle;
     std::string m_path;
     std::optional<DiskStamp> m_known;
     std::optional<DiskStamp> m_announced;

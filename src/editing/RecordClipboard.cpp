@@ -2,19 +2,17 @@
 
 #include "DialogService.h"
 #include "RecordEditor.h"
-#include "RecordListModel.h"
+#include "RecordListView.h"
 #include "SpawnDocument.h"
 #include "SpawnJson.h"
 
 #include <filesystem>
-#include <numeric>
 
 namespace spawn {
 
 RecordClipboard::RecordClipboard(SpawnDocument& document, const ElementNameTables& names,
-                                 RecordListModel& list, RecordEditor& editor, DialogService& dialogs,
-                                 QObject* parent)
-    : QObject(parent), m_document(document), m_names(names), m_list(list), m_editor(editor),
+                                 RecordListView& list, RecordEditor& editor, DialogService& dialogs)
+    : m_document(document), m_names(names), m_list(list), m_editor(editor),
       m_dialogs(dialogs) {}
 
 std::string RecordClipboard::copyShownRecord() const {
@@ -28,17 +26,7 @@ std::string RecordClipboard::copyShownRecord() const {
 }
 
 std::string RecordClipboard::copyListedRecords() const {
-    std::vector<std::int32_t> positions;
-    if (m_list.isFiltered()) {
-        positions.reserve(m_list.hits().size());
-        for (const std::int32_t hit : m_list.hits()) {
-            positions.push_back(hit + 1); // the hits count from 0
-        }
-    } else {
-        positions.resize(static_cast<std::size_t>(m_document.records().count()));
-        std::iota(positions.begin(), positions.end(), 1);
-    }
-    return exportRecordsJson(m_document.records(), positions, true);
+    return exportRecordsJson(m_document.records(), m_list.listed(), true);
 }
 
 bool RecordClipboard::paste(std::string_view text) {
@@ -48,7 +36,7 @@ bool RecordClipboard::paste(std::string_view text) {
         m_dialogs.showMessage(records.error().message);
         return false;
     }
-    return appendAndShow(std::move(records).value(), QStringLiteral("Paste"));
+    return appendAndShow(std::move(records).value(), "Paste");
 }
 
 bool RecordClipboard::appendFromFile() {
@@ -66,19 +54,16 @@ bool RecordClipboard::appendFromFile() {
         m_dialogs.showMessage(records.error().message);
         return false;
     }
-    return appendAndShow(std::move(records).value(), QStringLiteral("Append"));
+    return appendAndShow(std::move(records).value(), "Append");
 }
 
-bool RecordClipboard::appendAndShow(std::vector<SpawnRecord> records, const QString& verb) {
+bool RecordClipboard::appendAndShow(std::vector<SpawnRecord> records, const std::string& verb) {
     const std::int32_t before = m_document.records().count();
     const auto count = records.size();
     for (SpawnRecord& record : records) {
         record.applyName(m_names);
     }
-    const QString text = QStringLiteral("%1 %2 %3")
-                             .arg(verb)
-                             .arg(count)
-                             .arg(count == 1 ? QStringLiteral("record") : QStringLiteral("records"));
+    const std::string text = verb + " " + std::to_string(count) + (count == 1 ? " record" : " records");
     // The first of them is shown in the form: text typed there is applied or let go first.
     if (records.empty() || !m_editor.settleTypedText() ||
         !m_document.appendRecords(std::move(records), text)) {
@@ -87,7 +72,7 @@ bool RecordClipboard::appendAndShow(std::vector<SpawnRecord> records, const QStr
     m_editor.refreshRecordList();
     const int row = m_list.rowOfPosition(before + 1);
     m_editor.selectRecord(row);
-    emit recordsAppended(row);
+    recordsAppended.notify(row);
     return true;
 }
 

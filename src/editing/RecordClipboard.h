@@ -3,8 +3,7 @@
 #include "ElementNameTables.h"
 #include "SpawnRecord.h"
 
-#include <QObject>
-#include <QString>
+#include "Notifier.h"
 
 #include <string>
 #include <string_view>
@@ -14,17 +13,16 @@ namespace spawn {
 
 class DialogService;
 class RecordEditor;
-class RecordListModel;
+class RecordListView;
 class SpawnDocument;
 
 // Copy and paste of records between files, as the JSON records document; the window moves the
 // text to and from the system clipboard.
-class RecordClipboard : public QObject {
-    Q_OBJECT
+class RecordClipboard {
 public:
     // All references must outlive the clipboard.
-    RecordClipboard(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
-                    RecordEditor& editor, DialogService& dialogs, QObject* parent = nullptr);
+    RecordClipboard(SpawnDocument& document, const ElementNameTables& names, RecordListView& list,
+                    RecordEditor& editor, DialogService& dialogs);
 
     // The document of the record the form shows, with its name; empty when the form shows none.
     std::string copyShownRecord() const;
@@ -39,16 +37,15 @@ public:
     // The same from a spawn file or JSON export the user picks in the Open dialog.
     bool appendFromFile();
 
-signals:
-    // Records were appended; `row` (in the full view) shows the first of them and is current.
-    void recordsAppended(int row);
+    // Records were appended; the row (in the full view) shows the first of them and is current.
+    Notifier<int> recordsAppended;
 
 private:
-    bool appendAndShow(std::vector<SpawnRecord> records, const QString& verb);
+    bool appendAndShow(std::vector<SpawnRecord> records, const std::string& verb);
 
     SpawnDocument& m_document;
     const ElementNameTables& m_names;
-    RecordListModel& m_list;
+    RecordListView& m_list;
     RecordEditor& m_editor;
     DialogService& m_dialogs;
 };

@@ -4,7 +4,7 @@
 #include "DialogService.h"
 #include "NumberText.h"
 #include "RecordDiff.h"
-#include "RecordListModel.h"
+#include "RecordListView.h"
 #include "SpawnDocument.h"
 #include "SpawnLayout.h"
 
@@ -13,18 +13,18 @@
 
 namespace spawn {
 
-RecordEditor::RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
-                           DialogService& dialogs, QObject* parent)
-    : QObject(parent), m_document(document), m_names(names), m_list(list), m_dialogs(dialogs) {
+RecordEditor::RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListView& list,
+                           DialogService& dialogs)
+    : m_document(document), m_names(names), m_list(list), m_dialogs(dialogs) {
     // A new file (a reload, a recovered copy) numbers its records afresh: the form's record is not
     // in it, whatever serial it had, so Apply cannot write the old record's fields over another.
-    connect(&m_document, &SpawnDocument::loaded, this, [this] {
-        m_form.setSourceSerial(std::nullopt);
-        m_currentRow = kNoRow;
-        forgetHandledRow();
+    m_loads = m_document.changed.connect([this](const DocumentChange& change) {
+        if (change.kind == DocumentChange::Kind::Reset) {
+            m_form.setSourceSerial(std::nullopt);
+            m_currentRow = kNoRow;
+            forgetHandledRow();
+        }
     });
-    connect(&m_document, &SpawnDocument::historyJumped, this,
-            [this](std::uint64_t serial) { followHistoryStep(serial); });
 }
 
 void RecordEditor::showLoadedFile() {
@@ -34,34 +34,21 @@ void RecordEditor::showLoadedFile() {
 }
 
 void RecordEditor::searchRecords(const std::string& text) {
-    showHits(m_searchMode, text);
+    m_list.showSearch(m_searchMode, text);
+    countListed();
 }
 
-void RecordEditor::showHits(SearchMode mode, const std::string& text) {
-    m_showingChanges = false;
-    m_areaSerials.reset();
-    m_lastSearchMode = mode;
-    m_lastSearchText = text;
-    auto hits = spawn::searchRecords(m_document.records(), mode, text);
-    const auto count = static_cast<std::int32_t>(hits.size());
-    m_list.showHits(std::move(hits));
+void RecordEditor::countListed() {
     forgetHandledRow();
-    setCountLabel(hitCountLabelText(count));
+    setCountLabel(hitCountLabelText(m_list.rowCount()));
 }
 
 void RecordEditor::showChangedRecords() {
-    m_showingChanges = true;
-    m_areaSerials.reset();
-    auto changed =
-        changedRecordIndexes(m_document.savedRecords().views(), recordBytesViews(m_document.records()));
-    const auto count = static_cast<std::int32_t>(changed.size());
-    m_list.showHits(std::move(changed));
-    forgetHandledRow();
-    setCountLabel(hitCountLabelText(count));
+    m_list.showChanged();
+    countListed();
 }
 
 void RecordEditor::refreshRecordList() {
-    m_areaSerials.reset();
     m_list.showAll();
     forgetHandledRow();
     setCountLabel(countLabelText(m_document.records().count()));
@@ -85,25 +72,8 @@ bool isListed(const SpawnRecordList& records, std::int32_t position) {
 } // namespace
 
 void RecordEditor::showAreaHits(std::vector<std::int32_t> positions) {
-    m_showingChanges = false;
-    std::sort(positions.begin(), positions.end());
-    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    std::vector<std::int32_t> hits;
-    std::vector<std::uint64_t> serials;
-    hits.reserve(positions.size());
-    serials.reserve(positions.size());
-    for (const std::int32_t position : positions) {
-        if (isListed(m_document.records(), position)) {
-            hits.push_back(position - 1);
-            serials.push_back(m_document.records().at(position).serial);
-        }
-    }
-    const auto count = static_cast<std::int32_t>(hits.size());
-    m_list.showHits(std::move(hits));
-    std::sort(serials.begin(), serials.end());
-    m_areaSerials = std::move(serials);
-    forgetHandledRow();
-    setCountLabel(hitCountLabelText(count));
+    m_list.showArea(std::move(positions));
+    countListed();
 }
 
 bool RecordEditor::moveRecord(std::int32_t position, double worldX, double worldZ) {
@@ -125,7 +95,7 @@ bool RecordEditor::moveRecord(std::int32_t position, double worldX, double world
     moveBy(SpawnLayout::kPositionZOffset, worldZ);
     const std::uint64_t serial = moved.serial;
     if (!m_document.replaceRecords({{position, std::move(moved)}},
-                                   QStringLiteral("Move record %1").arg(position))) {
+                                   "Move record " + std::to_string(position))) {
         return false;
     }
     if (m_form.isEmpty() || m_form.sourceSerial() != serial) {
@@ -142,9 +112,9 @@ bool RecordEditor::moveRecord(std::int32_t position, double worldX, double world
     m_form.refillField(record, RecordForm::kXField);
     m_form.refillField(record, RecordForm::kZField);
     m_form.setBaseline(record.bytes);
-    emit formFilled();
+    formFilled.notify();
     const RecordForm::Position p = m_form.position();
-    emit worldPositionShown(p.x, p.y, p.z);
+    worldPositionShown.notify(p.x, p.y, p.z);
     return true;
 }
 
@@ -207,7 +177,7 @@ void RecordEditor::newRecord() {
     }
     m_document.appendRecord(std::move(record));
     forgetHandledRow();
-    emit rowAppended(m_list.rowCount() - 1);
+    rowAppended.notify(m_list.rowCount() - 1);
 }
 
 void RecordEditor::addEntry() {
@@ -225,7 +195,7 @@ void RecordEditor::addEntry() {
     for (std::size_t i = 0; i < SpawnLayout::kEntryFieldCount; ++i) {
         m_form.setText(fieldCount + 1 + i, formatInt(SpawnLayout::kDefaultEntryValues[i]));
     }
-    emit formFilled();
+    formFilled.notify();
 }
 
 void RecordEditor::removeLastEntry() {
@@ -253,7 +223,7 @@ void RecordEditor::copyPositionToForm(const std::string& x, const std::string& y
             m_form.setText(field, *text);
         }
     }
-    emit formFilled();
+    formFilled.notify();
 }
 
 void RecordEditor::undo() {
@@ -264,35 +234,21 @@ void RecordEditor::redo() {
     followHistoryStep(m_document.redo());
 }
 
+void RecordEditor::moveHistoryTo(int index) {
+    followHistoryStep(m_document.setHistoryIndex(index));
+}
+
 void RecordEditor::redrawList() {
-    if (m_list.isFiltered() && m_showingChanges) {
-        showChangedRecords();
-    } else if (m_areaSerials) {
-        // The records gathered on the map, wherever they now stand; those since removed are gone.
-        std::vector<std::int32_t> positions;
-        const SpawnRecordList& records = m_document.records();
-        for (std::int32_t position = 1; position <= records.count(); ++position) {
-            if (std::binary_search(m_areaSerials->begin(), m_areaSerials->end(),
-                                   records.at(position).serial)) {
-                positions.push_back(position);
-            }
-        }
-        showAreaHits(std::move(positions));
-    } else if (m_list.isFiltered()) {
-        showHits(m_lastSearchMode, m_lastSearchText);
+    if (m_list.isFiltered()) {
+        m_list.refresh();
+        countListed();
     } else {
         refreshRecordList();
     }
 }
 
 std::vector<std::int32_t> RecordEditor::listedPositions() const {
-    std::vector<std::int32_t> positions;
-    const int rows = m_list.rowCount();
-    positions.reserve(static_cast<std::size_t>(rows));
-    for (int row = 0; row < rows; ++row) {
-        positions.push_back(*m_list.positionOfRow(row));
-    }
-    return positions;
+    return m_list.listed();
 }
 
 Result<BulkEditPlan> RecordEditor::planListedEdit(const BulkEditSpec& spec) const {
@@ -329,7 +285,7 @@ bool RecordEditor::editListedRecords(const BulkEditSpec& spec) {
     }
     const auto count = static_cast<std::int64_t>(replacements.size());
     if (!m_document.replaceRecords(std::move(replacements),
-                                   QString::fromStdString("Edit " + recordCountText(count)))) {
+                                   "Edit " + recordCountText(count))) {
         return false;
     }
     followBulkStep();
@@ -345,7 +301,7 @@ bool RecordEditor::removeListedRecords() {
     if (m_dialogs.ask("Remove " + what + "?", false, Answer::No) != Answer::Yes) {
         return false;
     }
-    m_document.removeRecords(std::move(positions), QString::fromStdString("Remove " + what));
+    m_document.removeRecords(std::move(positions), "Remove " + what);
     followBulkStep();
     return true;
 }
@@ -367,7 +323,7 @@ void RecordEditor::followBulkStep() {
     const auto position = followFormRecord();
     m_currentRow = position ? m_list.rowOfPosition(*position) : kNoRow;
     m_handledRow = m_currentRow;
-    emit currentRowFollowed(m_currentRow);
+    currentRowFollowed.notify(m_currentRow);
 }
 
 void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
@@ -387,7 +343,7 @@ void RecordEditor::followHistoryStep(std::optional<std::uint64_t> serial) {
         m_currentRow = kNoRow;
         followFormRecord();
     }
-    emit currentRowFollowed(m_currentRow);
+    currentRowFollowed.notify(m_currentRow);
 }
 
 bool RecordEditor::formIsComplete() {
@@ -400,11 +356,11 @@ bool RecordEditor::formIsComplete() {
 
 void RecordEditor::reshapeForm(const SpawnRecord& record, std::size_t fieldCount) {
     m_form.build(fieldCount);
-    emit formRebuilt();
+    formRebuilt.notify();
     m_form.fill(record);
-    emit formFilled();
+    formFilled.notify();
     const RecordForm::Position p = m_form.position();
-    emit worldPositionShown(p.x, p.y, p.z);
+    worldPositionShown.notify(p.x, p.y, p.z);
     // The next click shows the stored record again, even on the row shown now.
     m_forceRefresh = true;
 }
@@ -419,18 +375,18 @@ void RecordEditor::showInForm(const SpawnRecord& record, bool rebuild) {
     if (rebuild) {
         m_form.build(formFieldCount(record.entryCount));
         m_formEntryCount = record.entryCount;
-        emit formRebuilt();
+        formRebuilt.notify();
     }
     m_form.fill(record);
     m_form.setBaseline(record.bytes);
-    emit formFilled();
+    formFilled.notify();
     const RecordForm::Position p = m_form.position();
-    emit worldPositionShown(p.x, p.y, p.z);
+    worldPositionShown.notify(p.x, p.y, p.z);
 }
 
 void RecordEditor::setCountLabel(std::string text) {
     m_countLabel = std::move(text);
-    emit countLabelChanged();
+    countLabelChanged.notify();
 }
 
 } // namespace spawn

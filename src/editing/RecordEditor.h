@@ -3,9 +3,8 @@
 #include "BulkEdit.h"
 #include "ElementNameTables.h"
 #include "RecordForm.h"
+#include "Notifier.h"
 #include "RecordSearch.h"
-
-#include <QObject>
 
 #include <cstdint>
 #include <optional>
@@ -15,7 +14,7 @@
 namespace spawn {
 
 class DialogService;
-class RecordListModel;
+class RecordListView;
 class SpawnDocument;
 
 // Messages of the form commands.
@@ -31,15 +30,16 @@ inline constexpr const char* kApplyTypedTextFirst = "表单中有尚未应用的
 // fill it. Holds the state the window shows, without widgets: the view mode and hits live in the
 // list model, the form's fields in the RecordForm; the window draws them and forwards the user's
 // clicks and typing here.
-class RecordEditor : public QObject {
-    Q_OBJECT
+class RecordEditor {
 public:
     // No row: the list reported none, or nothing was clicked yet.
     static constexpr int kNoRow = -1;
 
     // All references must outlive the editor.
-    RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListModel& list,
-                 DialogService& dialogs, QObject* parent = nullptr);
+    RecordEditor(SpawnDocument& document, const ElementNameTables& names, RecordListView& list,
+                 DialogService& dialogs);
+    RecordEditor(const RecordEditor&) = delete;
+    RecordEditor& operator=(const RecordEditor&) = delete;
 
     // After a file was loaded: every record listed, the label showing the file's record-count word.
     void showLoadedFile();
@@ -92,6 +92,9 @@ public:
     // The same follows any other move of the history (the history window's clicks and keys).
     void undo();
     void redo();
+    // Moves the history to stand at `index` (the history window's pick), the list and form
+    // following as after undo or redo.
+    void moveHistoryTo(int index);
 
     // The records the list shows now, by 1-based position in list order: the working set of the
     // commands below.
@@ -118,18 +121,17 @@ public:
     // The text typed into field j's box. Precondition: 1 <= j <= the form's field count.
     void typeIntoField(std::size_t j, std::string text);
 
-signals:
-    void countLabelChanged();
+    Notifier<> countLabelChanged;
     // The grid got another number of fields; the view builds it anew, unscrolled.
-    void formRebuilt();
+    Notifier<> formRebuilt;
     // The fields' texts were written by the program.
-    void formFilled();
-    // The position the form's X, Y and Z fields show, for the map and the coordinate boxes.
-    void worldPositionShown(double x, double y, double z);
+    Notifier<> formFilled;
+    // The position the form's X, Y and Z fields show, for the map and the coordinate boxes (x, y, z).
+    Notifier<double, double, double> worldPositionShown;
     // New added a row at the end of the list; the list brings it into view.
-    void rowAppended(int row);
+    Notifier<int> rowAppended;
     // A history step made `row` the current row (kNoRow: none); the list marks it and shows it.
-    void currentRowFollowed(int row);
+    Notifier<int> currentRowFollowed;
 
 protected:
     // Fills the form from `record`, first building the grid for its entry count when `rebuild`;
@@ -138,8 +140,8 @@ protected:
     void setCountLabel(std::string text);
     // Refuses with the message when some box of the form is empty.
     bool formIsComplete();
-    // Lists the hits of a search in the filtered view and remembers the search.
-    void showHits(SearchMode mode, const std::string& text);
+    // The label for what the list shows after a search or another filter.
+    void countListed();
     // After a step of the history: the list in its view, the form on its record.
     void followHistoryStep(std::optional<std::uint64_t> serial);
     // The list drawn anew in the view it is in: a search's hits are searched again.
@@ -161,24 +163,17 @@ protected:
 
     SpawnDocument& m_document;
     const ElementNameTables& m_names;
-    RecordListModel& m_list;
+    RecordListView& m_list;
     DialogService& m_dialogs;
 
     SearchMode m_searchMode = SearchMode::Id;
-    // The search whose hits the filtered view shows.
-    SearchMode m_lastSearchMode = SearchMode::Id;
-    std::string m_lastSearchText;
-    // The filtered view shows the changed records rather than the search's hits.
-    bool m_showingChanges = false;
-    // The records the filtered view lists when they came from the map rather than a search, by
-    // serial (sorted), so that they are found again after records before them come or go.
-    std::optional<std::vector<std::uint64_t>> m_areaSerials;
     std::string m_countLabel;
     RecordForm m_form;
     int m_currentRow = kNoRow;
     int m_handledRow = kNeverHandled;
     std::int32_t m_formEntryCount = kNoEntryCount;
     bool m_forceRefresh = false;
+    Subscription m_loads;
 };
 
 } // namespace spawn

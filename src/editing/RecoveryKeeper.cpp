@@ -2,29 +2,79 @@
 
 #include "SpawnDocument.h"
 
-#include <QDateTime>
-#include <QUndoStack>
-
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace spawn {
 
-RecoveryKeeper::RecoveryKeeper(SpawnDocument& document, std::string folder, QObject* parent)
-    : QObject(parent), m_document(document), m_folder(std::move(folder)) {
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(kWriteDelayMs);
-    connect(&m_timer, &QTimer::timeout, this, &RecoveryKeeper::timeUp);
-    connect(&m_document.history(), &QUndoStack::indexChanged, this, &RecoveryKeeper::stepMade);
-    m_worker = std::thread([this] { work(); });
+struct RecoveryKeeper::Job {
+    bool remove = false;
+    RecoveryPaths paths;
+    RecoveryInfo info;
+    std::vector<std::uint8_t> bytes;
+    std::optional<RecoveryPaths> replaces; // removed once the write has succeeded
+};
+
+// What the keeper shares with the jobs it gave the queue, which may outlive it. A job supersedes
+// any older one waiting for the same copy.
+struct RecoveryKeeper::Shared {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::deque<Job> pending;
+    std::vector<std::uint8_t> spareBuffer; // the bytes of the last write, for the next snapshot
+    int running = 0;
+    bool alive = true; // the keeper is there to report a failure
+
+    // Does the oldest pending job, if any (a superseded job leaves its turn to the next).
+    void runOne(const std::string& folder, EventLoop& loop, const std::shared_ptr<Shared>& self,
+                const std::function<void(const std::string&)>& report);
+};
+
+void RecoveryKeeper::Shared::runOne(const std::string& folder, EventLoop& loop, const std::shared_ptr<Shared>& self,
+                                    const std::function<void(const std::string&)>& report) {
+    std::unique_lock lock(mutex);
+    if (pending.empty()) {
+        --running;
+        idle.notify_all();
+        return;
+    }
+    Job job = std::move(pending.front());
+    pending.pop_front();
+    lock.unlock();
+    Status done = job.remove ? removeRecoveryCopy(job.paths) : writeRecoveryCopy(folder, job.paths, job.info, job.bytes);
+    if (done && job.replaces) {
+        done = removeRecoveryCopy(*job.replaces);
+    }
+    if (!done) {
+        std::weak_ptr<Shared> weak = self;
+        loop.post([weak, report, message = done.error().message] {
+            const auto shared = weak.lock();
+            if (shared && shared->alive) {
+                report(message);
+            }
+        });
+    }
+    lock.lock();
+    if (!job.remove) {
+        spareBuffer = std::move(job.bytes);
+    }
+    --running;
+    idle.notify_all();
 }
 
+RecoveryKeeper::RecoveryKeeper(SpawnDocument& document, std::string folder, EventLoop& loop, BackgroundQueue& queue)
+    : m_document(document), m_folder(std::move(folder)), m_loop(loop), m_queue(queue),
+      m_timer(loop.makeTimer([this] { timeUp(); })), m_shared(std::make_shared<Shared>()),
+      m_steps(document.history().indexChanged.connect([this](int) { stepMade(); })) {}
+
 RecoveryKeeper::~RecoveryKeeper() {
+    waitUntilIdle();
     {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->alive = false;
     }
-    m_wake.notify_all();
-    m_worker.join();
     if (m_markedPath) {
         static_cast<void>(unmarkFileOpen(m_folder, *m_markedPath, m_window));
     }
@@ -62,7 +112,7 @@ void RecoveryKeeper::keepCopyForLater() {
 }
 
 void RecoveryKeeper::removeCopy() {
-    m_timer.stop();
+    m_timer->stop();
     if (m_writtenPath) {
         post({true, recoveryPathsFor(m_folder, *m_writtenPath, m_copyOwner), {}, {}, {}});
         m_writtenPath.reset();
@@ -74,19 +124,19 @@ void RecoveryKeeper::removeCopy() {
 }
 
 void RecoveryKeeper::writeNow() {
-    m_timer.stop();
+    m_timer->stop();
     timeUp();
 }
 
 void RecoveryKeeper::waitUntilIdle() {
-    std::unique_lock lock(m_mutex);
-    m_wake.wait(lock, [this] { return m_pending.empty() && !m_busy; });
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->idle.wait(lock, [this] { return m_shared->pending.empty() && m_shared->running == 0; });
 }
 
 void RecoveryKeeper::stepMade() {
-    // Not restarted by later steps, so that steady editing still writes every kWriteDelayMs.
-    if (!m_timer.isActive()) {
-        m_timer.start();
+    // Not restarted by later steps, so that steady editing still writes every kWriteDelay.
+    if (!m_timer->isActive()) {
+        m_timer->start(kWriteDelay);
     }
 }
 
@@ -103,11 +153,11 @@ void RecoveryKeeper::timeUp() {
         // the last write when there is one, sparing an allocation of the file's size.
         std::vector<std::uint8_t> bytes;
         {
-            const std::lock_guard lock(m_mutex);
-            bytes.swap(m_spareBuffer);
+            const std::lock_guard lock(m_shared->mutex);
+            bytes.swap(m_shared->spareBuffer);
         }
         serializeSpawnFileInto(bytes, m_document.context(), m_document.records());
-        post({false, copyPaths(), {path, recoveryTimeNow(), m_diskStamp}, std::move(bytes), m_adopted});
+        post({false, copyPaths(), {path, recoveryTimeOf(m_loop.now()), m_diskStamp}, std::move(bytes), m_adopted});
         m_writtenPath = path;
     } else {
         removeCopy();
@@ -116,55 +166,24 @@ void RecoveryKeeper::timeUp() {
 
 void RecoveryKeeper::post(Job job) {
     {
-        const std::lock_guard lock(m_mutex);
-        std::erase_if(m_pending, [&](const Job& older) { return older.paths.info == job.paths.info; });
-        m_pending.push_back(std::move(job));
+        const std::lock_guard lock(m_shared->mutex);
+        std::erase_if(m_shared->pending, [&](const Job& older) { return older.paths.info == job.paths.info; });
+        m_shared->pending.push_back(std::move(job));
+        ++m_shared->running;
     }
-    m_wake.notify_all();
-}
-
-void RecoveryKeeper::work() {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
-        if (m_pending.empty()) {
-            return; // stopping with nothing left to do
+    const auto report = [this](const std::string& message) {
+        if (!m_failureReported) {
+            m_failureReported = true;
+            failed.notify(message);
         }
-        Job job = std::move(m_pending.front());
-        m_pending.pop_front();
-        m_busy = true;
-        lock.unlock();
-        Status done = job.remove ? removeRecoveryCopy(job.paths)
-                                 : writeRecoveryCopy(m_folder, job.paths, job.info, job.bytes);
-        if (done && job.replaces) {
-            done = removeRecoveryCopy(*job.replaces);
-        }
-        if (!done) {
-            const QString message = QString::fromStdString(done.error().message);
-            QMetaObject::invokeMethod(
-                this,
-                [this, message] {
-                    if (!m_failureReported) {
-                        m_failureReported = true;
-                        emit failed(message);
-                    }
-                },
-                Qt::QueuedConnection);
-        }
-        lock.lock();
-        if (!job.remove) {
-            m_spareBuffer = std::move(job.bytes);
-        }
-        m_busy = false;
-        m_wake.notify_all();
-    }
+    };
+    m_queue.run([shared = m_shared, folder = m_folder, loop = &m_loop, report] {
+        shared->runOne(folder, *loop, shared, report);
+    });
 }
 
 std::string recoveryQuestion(const RecoveryInfo& info, const std::optional<DiskStamp>& diskNow) {
-    const QDateTime made = QDateTime::fromString(QString::fromStdString(info.time), Qt::ISODate);
-    const std::string when =
-        made.isValid() ? made.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString()
-                       : info.time;
+    const std::string when = localRecoveryTimeText(info.time);
     std::string text = "发现未保存的修改（" + when + "）。恢复吗？";
     if (info.diskStamp && diskNow && *info.diskStamp != *diskNow) {
         text += "\n文件在那之后已被其他程序修改。";

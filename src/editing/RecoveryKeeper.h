@@ -5,16 +5,14 @@
 #include "RecoveryFiles.h"
 #include "SpawnFile.h"
 
-#include <QObject>
-#include <QTimer>
+#include "EventLoop.h"
+#include "Notifier.h"
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace spawn {
@@ -25,16 +23,18 @@ class SpawnDocument;
 // spawn file): shortly after each step of the history it writes the bytes Save would write, and
 // once the work is saved, undone back to the saved state or dropped, it removes them. Each window
 // keeps a copy of its own, named after the window, so that two windows on one file never write
-// over each other's work. The GUI thread only takes the snapshot; a worker thread writes it, so
-// the window never waits on the disk.
-class RecoveryKeeper : public QObject {
-    Q_OBJECT
+// over each other's work. The window's thread only takes the snapshot; the background queue the
+// window hands in writes it, so the window never waits on the disk.
+class RecoveryKeeper {
 public:
     // A step is written at most this long after it was made (plus the time the write takes).
-    static constexpr int kWriteDelayMs = 1000;
+    static constexpr std::chrono::milliseconds kWriteDelay{1000};
 
-    RecoveryKeeper(SpawnDocument& document, std::string folder, QObject* parent = nullptr);
-    ~RecoveryKeeper() override; // finishes what was asked of the worker, then takes the open marker away
+    // The document, the loop and the queue must outlive the keeper.
+    RecoveryKeeper(SpawnDocument& document, std::string folder, EventLoop& loop, BackgroundQueue& queue);
+    ~RecoveryKeeper(); // finishes what was asked of the queue, then takes the open marker away
+    RecoveryKeeper(const RecoveryKeeper&) = delete;
+    RecoveryKeeper& operator=(const RecoveryKeeper&) = delete;
 
     const std::string& folder() const { return m_folder; }
     // The window, as its open marker names it.
@@ -65,44 +65,32 @@ public:
     // Waits until every write and removal asked for so far is done.
     void waitUntilIdle();
 
-signals:
-    // The first write or removal that failed in this run (later ones are not reported again);
-    // `message` names the file or folder. The document is not affected.
-    void failed(const QString& message);
+    // The first write or removal that failed in this run (later ones are not reported again), on
+    // the window's thread; the message names the file or folder. The document is not affected.
+    Notifier<const std::string&> failed;
 
 private:
-    struct Job {
-        bool remove = false;
-        RecoveryPaths paths;
-        RecoveryInfo info;
-        std::vector<std::uint8_t> bytes;
-        std::optional<RecoveryPaths> replaces; // removed once the write has succeeded
-    };
+    struct Job;
+    struct Shared;
 
     void stepMade();
     void timeUp();
     void post(Job job);
-    void work();
 
     SpawnDocument& m_document;
     const std::string m_folder;
+    EventLoop& m_loop;
+    BackgroundQueue& m_queue;
     const RecoveryOwner m_window = newRecoveryOwner();
     RecoveryOwner m_copyOwner = m_window; // whose name the copies of the work go under
-    QTimer m_timer;
+    std::unique_ptr<Timer> m_timer;
     std::optional<DiskStamp> m_diskStamp;
     std::optional<std::string> m_markedPath;  // the file the open marker names
     std::optional<std::string> m_writtenPath; // the spawn path of the copy this window owns, if any
     std::optional<RecoveryPaths> m_adopted;   // a recovered copy whose work this window carries on
     bool m_failureReported = false;
-
-    // Shared with the worker. A job supersedes any older one waiting for the same copy.
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_pending;
-    std::vector<std::uint8_t> m_spareBuffer; // the bytes of the last write, for the next snapshot
-    bool m_busy = false;
-    bool m_stopping = false;
-    std::thread m_worker;
+    std::shared_ptr<Shared> m_shared; // with the jobs on the queue
+    Subscription m_steps;
 };
 
 // At start-up, once the spawn file at `spawnPath` is chosen: a recovery copy kept for it, if any.

@@ -249,7 +249,7 @@ void FileSafetyTest::saveOverTheOpenFileAsksNothingWhileItsMessageIsUpAndKeepsTh
 
     // "3  Saved!" stays up long enough for the watch to hear of the write. Were it taken for
     // another program's, the reload question's default would empty the history.
-    dialogs.messageUpMs = 5 * DiskWatch::kSettleMs;
+    dialogs.messageUpMs = 5 * static_cast<int>(DiskWatch::kSettle.count());
     dialogs.questionAnswers = {Answer::Yes};
     dialogs.saveAnswers = {editor.spawnPath()};
     QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
@@ -360,7 +360,7 @@ void FileSafetyTest::theWorkOfTwoKilledWindowsOnOneFileIsRecoveredOneStartEachAn
         QVERIFY(editor.dialogs.asked[0].text.find("已被其他程序修改") != std::string::npos);
         QCOMPARE(documentBytes(editor.window.document()), fileWithOwnRecord(1));
         // The recovery question has told of the change; the watch does not ask to reload.
-        QTest::qWait(3 * DiskWatch::kSettleMs);
+        QTest::qWait(3 * static_cast<int>(DiskWatch::kSettle.count()));
         editor.window.diskWatch().check();
         QCOMPARE(editor.dialogs.asked.size(), std::size_t{1});
 
@@ -479,7 +479,7 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     QVERIFY(QTest::qWaitFor([&] { return dialogs.asked.size() == 2; }, kWaitMs));
     QCOMPARE(documentBytes(window.document()), otherProgramsFile());
     window.diskWatch().check(); // as when the window is activated again
-    QTest::qWait(3 * DiskWatch::kSettleMs);
+    QTest::qWait(3 * static_cast<int>(DiskWatch::kSettle.count()));
     QCOMPARE(dialogs.asked.size(), std::size_t{2});
 
     // The editor's own save is no change from outside.
@@ -489,7 +489,7 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     QCOMPARE(dialogs.asked.size(), std::size_t{3}); // the Save question, answered Yes
     QCOMPARE(dialogs.asked[2].text, saveOverChangedQuestion(editor.spawnPath()));
     QCOMPARE(readBytes(editor.spawnPath()), otherProgramsFile());
-    QTest::qWait(3 * DiskWatch::kSettleMs);
+    QTest::qWait(3 * static_cast<int>(DiskWatch::kSettle.count()));
     window.diskWatch().check();
     QCOMPARE(dialogs.asked.size(), std::size_t{3});
     QVERIFY(dialogs.unexpected.empty());

@@ -157,7 +157,7 @@ void RecordClipboardWindowTest::listedRecordsAndAWholeExportPasteAndABadClipboar
     QGuiApplication::clipboard()->setText(QString::fromStdString(exportSpawnJson(file.value(), true)));
     target.trigger("Paste records");
     QCOMPARE(target.window.document().history().count(), 1);
-    QCOMPARE(target.window.document().history().undoText(), QStringLiteral("Paste 3 records"));
+    QCOMPARE(target.window.document().history().undoText(), std::string("Paste 3 records"));
     QCOMPARE(target.window.editor().currentRow(), 2);
     const auto afterPaste = appended(targetFile(), 5, sourceRecords(), 2);
 
@@ -198,7 +198,7 @@ void RecordClipboardWindowTest::recordsAppendFromASpawnFileOrExportChosenInTheOp
         target.trigger("Append records from file…");
     }
     QCOMPARE(target.window.document().history().count(), 2);
-    QCOMPARE(target.window.document().history().undoText(), QStringLiteral("Append 3 records"));
+    QCOMPARE(target.window.document().history().undoText(), std::string("Append 3 records"));
     QCOMPARE(target.dialogs.messages.size(), std::size_t{1}); // the short file, named
     QVERIFY(target.dialogs.messages[0].find("short.data") != std::string::npos);
     QCOMPARE(target.dialogs.openRequests[0].directory, target.dir.path().string());

@@ -1,4 +1,5 @@
 #include "ElementBytes.h"
+#include "NoticeSpy.h"
 #include "ScriptedDialogs.h"
 #include "SpawnBytes.h"
 #include "TempFolder.h"
@@ -6,10 +7,9 @@
 #include "ElementDatabase.h"
 #include "RecordClipboard.h"
 #include "RecordEditor.h"
-#include "RecordListModel.h"
+#include "RecordListView.h"
 #include "SpawnDocument.h"
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -40,7 +40,7 @@ struct Editing {
     const ElementNameTables tables = names();
     ScriptedDialogs dialogs;
     SpawnDocument document;
-    RecordListModel list{document};
+    RecordListView list{document};
     RecordEditor editor{document, tables, list, dialogs};
 };
 
@@ -104,8 +104,8 @@ TEST(FormCommandsTest, ApplyChangesExactlyTheTypedFieldsAndKeepsEveryUntouchedBy
     writeI32At(expected, record + 71, 16);
     writeI32At(expected, record + 75, 0);
     EXPECT_EQ(e.saved(), expected);
-    EXPECT_EQ(e.list.data(e.list.index(1, 1), Qt::DisplayRole).toString(), "16");
-    EXPECT_EQ(e.list.data(e.list.index(1, 3), Qt::DisplayRole).toString(), QString::fromUtf8("林间小鹿"));
+    EXPECT_EQ(e.list.cellText(1, RecordListView::Column(1)), "16");
+    EXPECT_EQ(e.list.cellText(1, RecordListView::Column(3)), "林间小鹿");
     EXPECT_TRUE(e.document.isModified());
 
     e.type(21, "17");
@@ -165,7 +165,7 @@ TEST(FormCommandsTest, NewAppendsAfterTheRecordsReadInTheFullViewAndKeepsTheUnre
     const auto stopped = fileBytes(9, {recordBytes(1, 16), recordBytes(2, 40)}, bad);
     Editing e(stopped);
     ASSERT_TRUE(e.document.loadStop().has_value());
-    QSignalSpy appended(&e.editor, &RecordEditor::rowAppended);
+    NoticeSpy appended(e.editor.rowAppended);
 
     e.editor.searchRecords("40");
     ASSERT_TRUE(e.editor.selectRecord(0));
@@ -174,9 +174,9 @@ TEST(FormCommandsTest, NewAppendsAfterTheRecordsReadInTheFullViewAndKeepsTheUnre
     EXPECT_FALSE(e.list.isFiltered());
     EXPECT_EQ(e.editor.countLabel(), "Total NPC-->2"); // the refresh before the record was added
     ASSERT_EQ(e.list.rowCount(), 3);
-    EXPECT_EQ(e.list.data(e.list.index(2, 0), Qt::DisplayRole).toString(), "3");
+    EXPECT_EQ(e.list.cellText(2, RecordListView::Column(0)), "3");
     ASSERT_EQ(appended.count(), 1);
-    EXPECT_EQ(appended[0][0].toInt(), 2);
+    EXPECT_EQ(std::get<0>(appended[0]), 2);
     EXPECT_EQ(e.document.context().recordCountWord(), 10);
 
     e.editor.newRecord(); // in the full view: no refresh, the label stays

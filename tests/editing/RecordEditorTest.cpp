@@ -1,12 +1,12 @@
+#include "NoticeSpy.h"
 #include "ScriptedDialogs.h"
 #include "SpawnBytes.h"
 #include "TempFolder.h"
 
 #include "RecordEditor.h"
-#include "RecordListModel.h"
+#include "RecordListView.h"
 #include "SpawnDocument.h"
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace spawn;
@@ -25,13 +25,13 @@ struct Editing {
     explicit Editing(const std::vector<std::uint8_t>& bytes)
         : Editing(parseSpawnFile(bytes, kNoNames, "mobset.data").value()) {}
 
-    QString cell(int row, int column) const {
-        return list.data(list.index(row, column), Qt::DisplayRole).toString();
+    std::string cell(int row, int column) const {
+        return list.cellText(row, static_cast<RecordListView::Column>(column));
     }
 
     ScriptedDialogs dialogs;
     SpawnDocument document;
-    RecordListModel list{document};
+    RecordListView list{document};
     RecordEditor editor{document, kNoNames, list, dialogs};
 };
 
@@ -56,7 +56,7 @@ TEST(RecordEditorTest, TwoHitSearchListsTheHitsAndRemoveInTheFilteredViewRemoves
     e.editor.searchRecords("16");
     ASSERT_EQ(e.list.rowCount(), 2);
     EXPECT_TRUE(e.list.isFiltered());
-    EXPECT_EQ(e.list.hits(), (std::vector<std::int32_t>{4, 8}));
+    EXPECT_EQ(e.list.listed(), (std::vector<std::int32_t>{5, 9}));
     EXPECT_EQ(e.cell(0, 0), "1");
     EXPECT_EQ(e.cell(1, 0), "2");
     EXPECT_EQ(e.cell(1, 1), "16");
@@ -102,7 +102,7 @@ TEST(RecordEditorTest, SearchesKeepTheModeReplaceEachOtherAndListEveryHitPastATh
 
     e.editor.setSearchMode(SearchMode::Id);
     e.editor.searchRecords("16");
-    EXPECT_EQ(e.list.hits(), (std::vector<std::int32_t>{2, 1399}));
+    EXPECT_EQ(e.list.listed(), (std::vector<std::int32_t>{3, 1400}));
     e.editor.searchRecords("nothing");
     EXPECT_EQ(e.list.rowCount(), 0);
     EXPECT_TRUE(e.list.isFiltered());
@@ -133,8 +133,8 @@ TEST(RecordEditorTest, RemoveWithoutARowTheListShowsChangesNothing) {
 
 TEST(RecordEditorTest, ClicksFillTheFormRebuildOnlyForANewEntryCountAndReadAfreshAfterARedraw) {
     Editing e(fileWithSixteensAt(6, {}));
-    QSignalSpy rebuilt(&e.editor, &RecordEditor::formRebuilt);
-    QSignalSpy position(&e.editor, &RecordEditor::worldPositionShown);
+    NoticeSpy rebuilt(e.editor.formRebuilt);
+    NoticeSpy position(e.editor.worldPositionShown);
 
     EXPECT_FALSE(e.editor.selectRecord(RecordEditor::kNoRow));
     EXPECT_TRUE(e.editor.form().isEmpty());
@@ -146,8 +146,8 @@ TEST(RecordEditorTest, ClicksFillTheFormRebuildOnlyForANewEntryCountAndReadAfres
     EXPECT_EQ(e.editor.form().toRecord(kNoNames).bytes, e.document.records().at(2).bytes);
     ASSERT_EQ(position.count(), 1);
     const RecordForm::Position shown = e.editor.form().position();
-    EXPECT_EQ(position[0][0].toDouble(), shown.x);
-    EXPECT_EQ(position[0][2].toDouble(), shown.z);
+    EXPECT_EQ(std::get<0>(position[0]), shown.x);
+    EXPECT_EQ(std::get<2>(position[0]), shown.z);
 
     // The same row again keeps what was typed; a click on no row leaves the form alone.
     e.editor.typeIntoField(1, "777");

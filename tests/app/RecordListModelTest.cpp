@@ -29,7 +29,8 @@ QString cell(const RecordListModel& model, int row, int column) {
 
 TEST(RecordListModelTest, RowsShowNumberIdEntriesAndNameOfEachRecord) {
     SpawnDocument document;
-    RecordListModel model(document);
+    RecordListView view(document);
+    RecordListModel model(view);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
     document.load(fileOf({{1, 16}, {0, 0}, {100, 9}}), "x");
 
@@ -46,7 +47,8 @@ TEST(RecordListModelTest, RowsShowNumberIdEntriesAndNameOfEachRecord) {
 
 TEST(RecordListModelTest, HeadersAreTheFourColumnTitles) {
     SpawnDocument document;
-    const RecordListModel model(document);
+    RecordListView view(document);
+    const RecordListModel model(view);
     QStringList titles;
     for (int c = 0; c < model.columnCount(); ++c) {
         titles << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
@@ -56,7 +58,8 @@ TEST(RecordListModelTest, HeadersAreTheFourColumnTitles) {
 
 TEST(RecordListModelTest, DocumentChangesReachTheRows) {
     SpawnDocument document;
-    RecordListModel model(document);
+    RecordListView view(document);
+    RecordListModel model(view);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
     document.load(fileOf({{1, 16}, {1, 17}}), "x");
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);

@@ -1,4 +1,4 @@
-#include "ProblemListModel.h"
+#include "ProblemIndex.h"
 
 #include "RecordFields.h"
 #include "SpawnDocument.h"
@@ -10,8 +10,6 @@
 namespace spawn {
 
 namespace {
-
-const char* const kHeaders[ProblemListModel::ColumnCount] = {"Num.", "Field", "Problem"};
 
 // Up to this many hashes are looked for in one pass over the records; more take a full pass.
 constexpr std::size_t kFewHashes = 16;
@@ -27,31 +25,29 @@ std::size_t indexOf(const Problem& p) {
 
 } // namespace
 
-ProblemListModel::ProblemListModel(const SpawnDocument& document, const ElementNameTables* names,
-                                   QObject* parent)
-    : QAbstractTableModel(parent), m_document(document), m_checker(names) {
+ProblemIndex::ProblemIndex(const SpawnDocument& document, const ElementNameTables* names)
+    : m_document(document), m_checker(names),
+      m_changes(document.changed.connect([this](const DocumentChange& change) { follow(change); })) {
     checkEverything();
-    connect(&document, &SpawnDocument::loaded, this, [this] { change([this] { checkEverything(); }); });
-    connect(&document, &SpawnDocument::recordsReset, this,
-            [this] { change([this] { followRowsInsertedOrRemoved(); }); });
-    connect(&document, &SpawnDocument::recordChanged, this,
-            [this](std::int32_t position) { change([this, position] { recheck({position}); }); });
-    connect(&document, &SpawnDocument::recordsReplaced, this, [this](const QList<std::int32_t>& positions) {
-        std::vector<std::int32_t> sorted(positions.begin(), positions.end());
-        std::sort(sorted.begin(), sorted.end());
-        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-        change([this, &sorted] { recheck(sorted); });
-    });
 }
 
-template <class Update> void ProblemListModel::change(Update update) {
-    beginResetModel();
-    update();
-    endResetModel();
-    emit problemsChanged();
+void ProblemIndex::follow(const DocumentChange& change) {
+    switch (change.kind) {
+    case DocumentChange::Kind::Reset:
+        checkEverything();
+        break;
+    case DocumentChange::Kind::Replaced:
+        recheck(change.positions);
+        break;
+    case DocumentChange::Kind::Inserted:
+    case DocumentChange::Kind::Removed:
+        followRowsInsertedOrRemoved();
+        break;
+    }
+    problemsChanged.notify();
 }
 
-void ProblemListModel::checkEverything() {
+void ProblemIndex::checkEverything() {
     const SpawnRecordList& records = m_document.records();
     m_slots.clear();
     m_slots.reserve(static_cast<std::size_t>(records.count()));
@@ -65,7 +61,7 @@ void ProblemListModel::checkEverything() {
     refreshFileProblems();
 }
 
-void ProblemListModel::recheck(const std::vector<std::int32_t>& positions) {
+void ProblemIndex::recheck(const std::vector<std::int32_t>& positions) {
     const SpawnRecordList& records = m_document.records();
     std::vector<std::uint64_t> hashes;
     std::vector<Problem> fresh;
@@ -88,7 +84,7 @@ void ProblemListModel::recheck(const std::vector<std::int32_t>& positions) {
     refreshFileProblems();
 }
 
-void ProblemListModel::followRowsInsertedOrRemoved() {
+void ProblemIndex::followRowsInsertedOrRemoved() {
     const SpawnRecordList& records = m_document.records();
     const std::size_t oldCount = m_slots.size();
     const auto newCount = static_cast<std::size_t>(records.count());
@@ -170,12 +166,12 @@ void ProblemListModel::followRowsInsertedOrRemoved() {
     refreshFileProblems();
 }
 
-void ProblemListModel::refreshFileProblems() {
+void ProblemIndex::refreshFileProblems() {
     m_fileProblems = fileProblems(m_document.context().recordCountWord(), m_document.records().count(),
                                   m_document.loadStop());
 }
 
-void ProblemListModel::refreshDuplicates(std::optional<std::vector<std::uint64_t>> hashes) {
+void ProblemIndex::refreshDuplicates(std::optional<std::vector<std::uint64_t>> hashes) {
     if (hashes) {
         std::sort(hashes->begin(), hashes->end());
         hashes->erase(std::unique(hashes->begin(), hashes->end()), hashes->end());
@@ -235,7 +231,7 @@ void ProblemListModel::refreshDuplicates(std::optional<std::vector<std::uint64_t
     mergeIn(std::move(duplicates));
 }
 
-void ProblemListModel::mergeIn(std::vector<Problem> sorted) {
+void ProblemIndex::mergeIn(std::vector<Problem> sorted) {
     if (sorted.empty()) {
         return;
     }
@@ -247,65 +243,45 @@ void ProblemListModel::mergeIn(std::vector<Problem> sorted) {
     m_recordProblems = std::move(merged);
 }
 
-int ProblemListModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid()) {
-        return 0;
-    }
-    return static_cast<int>(m_fileProblems.size() + m_recordProblems.size());
-}
-
-int ProblemListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-const Problem& ProblemListModel::problemAt(int row) const {
+const Problem& ProblemIndex::problemAt(int row) const {
     const auto r = static_cast<std::size_t>(row);
     return r < m_fileProblems.size() ? m_fileProblems[r] : m_recordProblems[r - m_fileProblems.size()];
 }
 
-std::vector<Problem> ProblemListModel::problems() const {
+std::vector<Problem> ProblemIndex::problems() const {
     std::vector<Problem> all = m_fileProblems;
     all.insert(all.end(), m_recordProblems.begin(), m_recordProblems.end());
     return all;
 }
 
-std::optional<std::int32_t> ProblemListModel::recordPositionOfRow(int row) const {
-    if (row < 0 || row >= rowCount()) {
+std::optional<std::int32_t> ProblemIndex::recordPositionOfRow(int row) const {
+    if (row < 0 || row >= problemCount()) {
         return std::nullopt;
     }
     const Problem& p = problemAt(row);
     return isFileProblem(p.code) ? std::nullopt : p.position;
 }
 
-QVariant ProblemListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount()) {
-        return {};
-    }
-    const Problem& p = problemAt(index.row());
-    if (role == Qt::ToolTipRole) {
-        return QString::fromUtf8(problemCodeName(p.code).data(),
-                                 static_cast<qsizetype>(problemCodeName(p.code).size()));
-    }
-    if (role != Qt::DisplayRole) {
-        return {};
-    }
-    switch (index.column()) {
+std::string ProblemIndex::cellText(int row, Column column) const {
+    const Problem& p = problemAt(row);
+    switch (column) {
     case PositionColumn:
-        return p.position ? QString::number(*p.position) : QString();
-    case FieldColumn:
-        return p.field ? QString::fromStdString(formFieldLabel(*p.field)).trimmed() : QString();
+        return p.position ? std::to_string(*p.position) : std::string();
+    case FieldColumn: {
+        if (!p.field) {
+            return {};
+        }
+        std::string label = formFieldLabel(*p.field);
+        const auto first = label.find_first_not_of(' ');
+        const auto last = label.find_last_not_of(' ');
+        return first == std::string::npos ? std::string() : label.substr(first, last - first + 1);
+    }
     case TextColumn:
-        return QString::fromStdString(p.text);
-    default:
-        return {};
+        return p.text;
+    case ColumnCount:
+        break;
     }
-}
-
-QVariant ProblemListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) {
-        return {};
-    }
-    return QString::fromLatin1(kHeaders[section]);
+    return {};
 }
 
 } // namespace spawn
