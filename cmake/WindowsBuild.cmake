@@ -19,7 +19,8 @@ set(SPAWN_WINE_STAND_IN_EXE ${SPAWN_WINDOWS_BUILD_DIR}/tests/client/wine/wine-st
 set(SPAWN_WINDOW_DRIVER_EXE ${SPAWN_WINDOWS_BUILD_DIR}/tests/win32/window-driver.exe)
 # Each GoogleTest program of the Windows build, run under Wine as one ctest test (tests/win32).
 set(SPAWN_WINDOWS_TEST_EXES ${SPAWN_WINDOWS_BUILD_DIR}/tests/data/spawn_data_tests.exe
-                            ${SPAWN_WINDOWS_BUILD_DIR}/tests/map/spawn_map_tests.exe)
+                            ${SPAWN_WINDOWS_BUILD_DIR}/tests/map/spawn_map_tests.exe
+                            ${SPAWN_WINDOWS_BUILD_DIR}/tests/editing/spawn_editing_tests.exe)
 # One Wine prefix for every test that runs a Windows program; those tests take the resource lock
 # spawn_wine_prefix, as one of them may stop the prefix's Wine server for a display of its own.
 set(SPAWN_WINE_PREFIX ${CMAKE_BINARY_DIR}/tests/client/wineprefix)

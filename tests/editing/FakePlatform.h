@@ -5,7 +5,6 @@
 
 #include "EventLoop.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -61,11 +60,6 @@ public:
         }
     }
 
-    std::size_t postedCount() const {
-        const std::lock_guard lock(m_state->mutex);
-        return m_state->posted.size();
-    }
-
     // Moves the clock on by `by`, firing each timer that falls due meanwhile at its deadline.
     void advance(std::chrono::milliseconds by) {
         const Clock::time_point until = m_state->now + by;
@@ -78,12 +72,6 @@ public:
             runPosted();
         }
         m_state->now = until;
-    }
-
-    // Timers started and not yet fired or stopped.
-    std::size_t activeTimers() const {
-        return static_cast<std::size_t>(std::ranges::count_if(
-            m_state->timers, [](const FakeTimer* timer) { return timer->deadline.has_value(); }));
     }
 
 private:
@@ -99,9 +87,9 @@ private:
     };
 
     struct FakeTimer final : Timer {
-        FakeTimer(std::shared_ptr<State> state, std::function<void()> timeout)
-            : state(std::move(state)), timeout(std::move(timeout)) {
-            this->state->timers.push_back(this);
+        FakeTimer(std::shared_ptr<State> shared, std::function<void()> onTimeout)
+            : state(std::move(shared)), timeout(std::move(onTimeout)) {
+            state->timers.push_back(this);
         }
         ~FakeTimer() override { std::erase(state->timers, this); }
 

@@ -107,7 +107,7 @@ struct Session {
 
 } // namespace
 
-TEST(RecoveryKeeperTest, TheCopyFollowsStepsOnTheClockThroughSteadyEditingAndGoesWithSaveOrUndo) {
+TEST(SessionRecoveryTest, TheCopyFollowsStepsOnTheClockThroughSteadyEditingAndGoesWithSaveOrUndo) {
     const TempFolder dir;
     const std::string spawnPath = dir.file("mobset.data");
     writeBytes(spawnPath, sampleFile());
@@ -182,7 +182,7 @@ TEST(RecoveryKeeperTest, TheCopyFollowsStepsOnTheClockThroughSteadyEditingAndGoe
     EXPECT_EQ(readBytes(copy.bytes), twoSteps);
 }
 
-TEST(RecoveryKeeperTest, AWriteThatFailsIsReportedOnceOnTheLoopAndTheDocumentGoesOn) {
+TEST(SessionRecoveryTest, AWriteThatFailsIsReportedOnceOnTheLoopAndTheDocumentGoesOn) {
     const TempFolder dir;
     const std::string spawnPath = dir.file("mobset.data");
     writeBytes(spawnPath, sampleFile());
@@ -219,7 +219,7 @@ TEST(RecoveryKeeperTest, AWriteThatFailsIsReportedOnceOnTheLoopAndTheDocumentGoe
     EXPECT_EQ(bytesOf(document), fileBytes(1, {recordBytes(3, 40)}, {9, 8, 7}));
 }
 
-TEST(DiskWatchTest, NoticesSettleBeforeTheCheckAndEachVersionByAnotherProgramIsToldOnce) {
+TEST(SessionDiskWatchTest, NoticesSettleBeforeTheCheckAndEachVersionByAnotherProgramIsToldOnce) {
     const TempFolder dir;
     const std::string path = dir.file("mobset.data");
     writeBytes(path, sampleFile());
@@ -284,7 +284,7 @@ TEST(DiskWatchTest, NoticesSettleBeforeTheCheckAndEachVersionByAnotherProgramIsT
     EXPECT_TRUE(dialogs.unexpected.empty());
 }
 
-TEST(EditorSessionTest, AnEditIsSavedWithItsBackupAndOnlyAnotherProgramsRewriteIsAskedAboutOnce) {
+TEST(SessionTest, AnEditIsSavedWithItsBackupAndOnlyAnotherProgramsRewriteIsAskedAboutOnce) {
     const World world;
     Session s(world);
     auto& [dialogs, loop, queue, watcher, session] = s;
@@ -349,7 +349,7 @@ TEST(EditorSessionTest, AnEditIsSavedWithItsBackupAndOnlyAnotherProgramsRewriteI
     EXPECT_TRUE(dialogs.unexpected.empty());
 }
 
-TEST(EditorSessionTest, WorkLeftByAWindowThatNoLongerRunsIsRestoredAndSaveAsksBeforeWritingOverALaterChange) {
+TEST(SessionTest, WorkLeftByAWindowThatNoLongerRunsIsRestoredAndSaveAsksBeforeWritingOverALaterChange) {
     const World world;
     const std::string spawnPath = world.spawnPath();
     const std::string folder = world.recoveryFolder();
@@ -422,7 +422,7 @@ TEST(EditorSessionTest, WorkLeftByAWindowThatNoLongerRunsIsRestoredAndSaveAsksBe
     EXPECT_TRUE(dialogs.unexpected.empty());
 }
 
-TEST(EditorSessionTest, AReloadOverUnsavedWorkKeepsItsCopyForALaterStartAndLaterWorkGetsItsOwn) {
+TEST(SessionTest, AReloadOverUnsavedWorkKeepsItsCopyForALaterStartAndLaterWorkGetsItsOwn) {
     const World world;
     const std::string spawnPath = world.spawnPath();
     Session s(world);
