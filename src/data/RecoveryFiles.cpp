@@ -220,6 +220,12 @@ std::optional<DiskStamp> diskStampOf(const std::string& path) {
 
 std::string defaultRecoveryFolder() {
     std::filesystem::path base;
+#ifdef _WIN32
+    // %LOCALAPPDATA%\spawn-editor\recovery: the user's own, not roaming with the profile.
+    if (const char* local = std::getenv("LOCALAPPDATA"); local && std::filesystem::path(local).is_absolute()) {
+        return (std::filesystem::path(local) / "spawn-editor" / "recovery").string();
+    }
+#endif
     if (const char* state = std::getenv("XDG_STATE_HOME");
         state && std::filesystem::path(state).is_absolute()) {
         base = state;

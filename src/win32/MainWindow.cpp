@@ -1,12 +1,18 @@
 #include "MainWindow.h"
 
 #include "ClientButton.h"
+#include "RecoveryFiles.h"
 #include "ResourceIds.h"
+#include "SpawnLayout.h"
+#include "SpawnVersion.h"
 #include "WideText.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <filesystem>
 
 namespace spawn::win32 {
 
@@ -15,12 +21,22 @@ namespace {
 // The client-profile texts of the dialog initialisation data are in this code page.
 constexpr UINT kProfileTextCodePage = 936;
 constexpr WORD kAddStringMessage = 0x0403; // the framework's code for CB_ADDSTRING
+constexpr const char* kProgramName = "Spawn Editor";
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) : m_instance(instance) {}
+MainWindow::MainWindow(HINSTANCE instance)
+    : m_instance(instance),
+      m_session(SessionPlatform{m_dialogs, m_loop, m_worker, m_watcher, defaultRecoveryFolder()}) {
+    std::array<ACCEL, 3> keys{{{FCONTROL | FVIRTKEY, 'Z', kUndoCommand},
+                               {FCONTROL | FVIRTKEY, 'Y', kRedoCommand},
+                               {FCONTROL | FSHIFT | FVIRTKEY, 'Z', kRedoCommand}}};
+    m_accelerators = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+}
 
 MainWindow::~MainWindow() {
+    m_subscriptions.clear();
+    m_dots.reset();
     m_coordinates.reset();
     if (m_window != nullptr) {
         DestroyWindow(m_window);
@@ -29,6 +45,9 @@ MainWindow::~MainWindow() {
         if (icon != nullptr) {
             DestroyIcon(icon);
         }
+    }
+    if (m_accelerators != nullptr) {
+        DestroyAcceleratorTable(m_accelerators);
     }
 }
 
@@ -39,11 +58,11 @@ bool MainWindow::create() {
 }
 
 bool MainWindow::start(const std::string& folder, const std::string& namedFile) {
-    if (!m_core.start(folder, namedFile)) {
+    if (!m_session.start(folder, namedFile)) {
         return false;
     }
-    SetDlgItemTextW(m_window, IDC_COUNT_LABEL, wideOf(m_core.countLabel()).c_str());
-    m_list->show(m_core.rowCount(), [this](int row, int column) { return m_core.rowText(row, column); });
+    showList();
+    updateCaption();
     return true;
 }
 
@@ -74,14 +93,174 @@ void MainWindow::initialise() {
                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
     SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
-    m_list = std::make_unique<RecordListView>(GetDlgItem(m_window, IDC_RECORD_LIST));
-    m_form = std::make_unique<FormPanel>(m_instance, GetDlgItem(m_window, IDC_FORM_FRAME));
+    m_list = std::make_unique<RecordListControl>(GetDlgItem(m_window, IDC_RECORD_LIST));
+    m_form = std::make_unique<FormPanel>(m_instance, GetDlgItem(m_window, IDC_FORM_FRAME),
+                                         [this](std::size_t j, std::string text) {
+                                             m_session.editor().typeIntoField(j, std::move(text));
+                                         });
     fillClientProfiles();
     SendDlgItemMessageW(m_window, IDC_CLIENT_PROFILE, CB_SETCURSEL, 0, 0);
     ShowWindow(GetDlgItem(m_window, IDC_FORM_SCROLL_BAR), SW_HIDE);
     CheckDlgButton(m_window, IDC_SEARCH_BY_ID, BST_CHECKED);
     m_marker = std::make_unique<MapMarker>(m_instance, GetDlgItem(m_window, IDC_MAP_PICTURE));
     m_coordinates = std::make_unique<CoordinateEdits>(m_window, *m_marker);
+    m_dots = std::make_unique<MapDots>(m_instance, GetDlgItem(m_window, IDC_MAP_PICTURE),
+                                       [this](std::int32_t position) { showRecordOfDot(position); });
+    connectSession();
+}
+
+// What the session tells the window, and what the window draws of it.
+void MainWindow::connectSession() {
+    RecordEditor& editor = m_session.editor();
+    RecordListView& list = m_session.listView();
+    SpawnDocument& document = m_session.document();
+    m_subscriptions += editor.countLabelChanged.connect(
+        [this] { SetDlgItemTextW(m_window, IDC_COUNT_LABEL, wideOf(m_session.editor().countLabel()).c_str()); });
+    m_subscriptions += list.reset.connect([this] { showList(); });
+    m_subscriptions += list.rowsChanged.connect([this](int first, int last) {
+        ListView_RedrawItems(m_list->window(), first, last);
+        refreshDots();
+    });
+    m_subscriptions += editor.formRebuilt.connect([this] { formRebuilt(); });
+    m_subscriptions += editor.formFilled.connect([this] { m_form->refill(m_session.editor().form()); });
+    m_subscriptions += editor.worldPositionShown.connect(
+        [this](double x, double y, double z) { m_coordinates->controller().setWorldPosition(x, y, z); });
+    m_subscriptions += editor.currentRowFollowed.connect([this](int row) { markRow(row); });
+    m_subscriptions += editor.rowAppended.connect(
+        [this](int row) { ListView_EnsureVisible(m_list->window(), row, FALSE); });
+    m_subscriptions += document.modifiedChanged.connect([this](bool) { updateCaption(); });
+    m_subscriptions += m_session.fileOpened.connect([this] { updateCaption(); });
+}
+
+void MainWindow::showList() {
+    const RecordListView& list = m_session.listView();
+    m_list->show(list.rowCount(), [this](int row, int column) {
+        const RecordListView& view = m_session.listView();
+        return row < view.rowCount() ? view.cellText(row, static_cast<RecordListView::Column>(column)) : std::string();
+    });
+    // After the list is drawn anew the row the commands act on stays marked.
+    const int row = m_session.editor().currentRow();
+    if (row >= 0 && row < list.rowCount()) {
+        ListView_SetItemState(m_list->window(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetSelectionMark(m_list->window(), row);
+    }
+    refreshDots();
+}
+
+void MainWindow::markRow(int row) {
+    HWND list = m_list->window();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row < 0 || row >= m_session.listView().rowCount()) {
+        ListView_SetSelectionMark(list, -1);
+        return;
+    }
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetSelectionMark(list, row);
+    ListView_EnsureVisible(list, row, FALSE);
+}
+
+void MainWindow::showRecordOfDot(std::int32_t position) {
+    const int row = m_session.listView().rowOfPosition(position);
+    if (row < 0) {
+        return;
+    }
+    markRow(row);
+    m_session.editor().selectRecord(row);
+}
+
+void MainWindow::refreshDots() {
+    const SpawnRecordList& records = m_session.document().records();
+    const RecordListView& list = m_session.listView();
+    if (!list.isFiltered()) {
+        m_dots->show(m_mapPoints.allDots(records));
+        return;
+    }
+    std::vector<std::int32_t> indices = list.listed();
+    for (std::int32_t& index : indices) {
+        --index; // the points count from 0
+    }
+    m_dots->show(m_mapPoints.dotsOf(records, indices));
+}
+
+void MainWindow::formRebuilt() {
+    const RecordForm& form = m_session.editor().form();
+    m_form->rebuild(form);
+    HWND bar = GetDlgItem(m_window, IDC_FORM_SCROLL_BAR);
+    RECT frame{};
+    GetClientRect(GetDlgItem(m_window, IDC_FORM_FRAME), &frame);
+    const auto maximum = FormGeometry::scrollMaximum(form.columnCount(), frame.right);
+    if (!maximum) {
+        ShowWindow(bar, SW_HIDE);
+        SetScrollPos(bar, SB_CTL, 0, TRUE);
+        return;
+    }
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = form.columnCount() * FormGeometry::kColumnWidth;
+    info.nPage = static_cast<UINT>(frame.right);
+    info.nPos = 0;
+    SetScrollInfo(bar, SB_CTL, &info, TRUE);
+    ShowWindow(bar, SW_SHOW);
+}
+
+void MainWindow::onFormScroll(int request, int thumb) {
+    using FormGeometry::ScrollRequest;
+    HWND bar = GetDlgItem(m_window, IDC_FORM_SCROLL_BAR);
+    ScrollRequest kind = ScrollRequest::Other;
+    switch (request) {
+    case SB_LINELEFT:
+        kind = ScrollRequest::LineLeft;
+        break;
+    case SB_LINERIGHT:
+        kind = ScrollRequest::LineRight;
+        break;
+    case SB_PAGELEFT:
+        kind = ScrollRequest::PageLeft;
+        break;
+    case SB_PAGERIGHT:
+        kind = ScrollRequest::PageRight;
+        break;
+    case SB_THUMBTRACK:
+        kind = ScrollRequest::ThumbTrack;
+        break;
+    default:
+        break;
+    }
+    RECT frame{};
+    GetClientRect(GetDlgItem(m_window, IDC_FORM_FRAME), &frame);
+    const int maximum = FormGeometry::scrollMaximum(m_session.editor().form().columnCount(), frame.right).value_or(0);
+    const int position = FormGeometry::scrollPosition(kind, GetScrollPos(bar, SB_CTL), thumb, maximum);
+    SetScrollPos(bar, SB_CTL, position, TRUE);
+    m_form->scrollTo(position);
+}
+
+std::string MainWindow::boxText(int id) const {
+    return utf8Of(windowText(GetDlgItem(m_window, id)));
+}
+
+void MainWindow::historyKey(bool redo) {
+    // Only a box that can take the keys undoes its own typing; a read-only one passes them on.
+    HWND focus = GetFocus();
+    std::array<wchar_t, 16> className{};
+    if (focus != nullptr && GetClassNameW(focus, className.data(), static_cast<int>(className.size())) > 0 &&
+        lstrcmpiW(className.data(), L"Edit") == 0 && (GetWindowLongW(focus, GWL_STYLE) & ES_READONLY) == 0) {
+        SendMessageW(focus, EM_UNDO, 0, 0); // the box's one step, back or forth
+        return;
+    }
+    redo ? m_session.editor().redo() : m_session.editor().undo();
+}
+
+void MainWindow::updateCaption() {
+    // The open file's name, so that two windows can be told apart; "*" while work is unsaved.
+    const std::string& path = m_session.document().spawnPath();
+    std::string name = path.empty() ? std::string(SpawnLayout::kDefaultFileName)
+                                    : utf8Of(std::filesystem::path(wideOf(path)).filename().wstring());
+    if (m_session.document().isModified()) {
+        name += '*';
+    }
+    SetWindowTextW(m_window, wideOf(std::string(kProgramName) + " " + kProgramVersion + " - " + name).c_str());
 }
 
 // The dialog initialisation data: (control, message, byte count, bytes) until a zero control.
@@ -125,6 +304,18 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         onCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(m_window, IDC_FORM_SCROLL_BAR)) {
+            onFormScroll(LOWORD(wParam), static_cast<std::int16_t>(HIWORD(wParam)));
+            return TRUE;
+        }
+        return FALSE;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            // Not from inside the message: the check may bring up a question.
+            m_loop.post([this] { m_session.checkFileOnDisk(); });
+        }
+        return FALSE;
     case WM_NOTIFY: {
         LRESULT result = 0;
         if (onNotify(*reinterpret_cast<const NMHDR*>(lParam), lParam, result)) {
@@ -162,20 +353,50 @@ void MainWindow::onCommand(int id, int code) {
     case IDC_READ_CLIENT_POSITION:
         readClientPosition(GetDlgItem(m_window, IDC_CLIENT_PROFILE), m_dialogs, m_coordinates->controller());
         return;
+    case kUndoCommand:
+    case kRedoCommand:
+        historyKey(id == kRedoCommand);
+        return;
+    default:
+        break;
+    }
+    if (code != BN_CLICKED) {
+        return;
+    }
+    RecordEditor& editor = m_session.editor();
+    switch (id) {
     case IDC_SAVE:
+        m_session.save();
+        return;
     case IDC_NEW:
+        editor.newRecord();
+        return;
     case IDC_APPLY:
+        editor.applyForm();
+        return;
     case IDC_ADD_ENTRY:
+        editor.addEntry();
+        return;
     case IDC_REMOVE_ENTRY:
+        editor.removeLastEntry();
+        return;
     case IDC_SEARCH:
+        editor.searchRecords(boxText(IDC_SEARCH_TEXT));
+        return;
     case IDC_REFRESH:
+        editor.refreshRecordList();
+        return;
     case IDC_SEARCH_BY_ID:
+        editor.setSearchMode(SearchMode::Id);
+        return;
     case IDC_SEARCH_BY_NAME:
+        editor.setSearchMode(SearchMode::Name);
+        return;
     case IDC_REMOVE_RECORD:
+        editor.removeRecord();
+        return;
     case IDC_SET_COORDINATES:
-        if (code == BN_CLICKED) {
-            m_core.command(id);
-        }
+        editor.copyPositionToForm(boxText(IDC_WORLD_X), boxText(IDC_WORLD_Y), boxText(IDC_WORLD_Z));
         return;
     default:
         return;
@@ -183,7 +404,8 @@ void MainWindow::onCommand(int id, int code) {
 }
 
 bool MainWindow::onNotify(const NMHDR& header, LPARAM lParam, LRESULT& result) {
-    return m_list && m_list->onNotify(header, lParam, [this](int row) { m_core.recordClicked(row); }, result);
+    return m_list && m_list->onNotify(
+                         header, lParam, [this](int row) { m_session.editor().selectRecord(row); }, result);
 }
 
 // While minimised the window shows the application icon centred in its client area.
@@ -204,7 +426,7 @@ bool MainWindow::paintIcon() {
 }
 
 void MainWindow::close() {
-    if (m_core.mayClose()) {
+    if (m_session.mayClose()) {
         DestroyWindow(m_window);
         m_window = nullptr;
     }

@@ -31,7 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(window.window(), &message)) {
+        if (!TranslateAcceleratorW(window.window(), window.accelerators(), &message) &&
+            !IsDialogMessageW(window.window(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

@@ -11,13 +11,13 @@
 
 namespace spawn::win32 {
 
-class RecordListView {
+class RecordListControl {
 public:
     // The text of a row's column (0: number, 1: creature ID, 2: entry count, 3: name), UTF-8.
     using RowText = std::function<std::string(int row, int column)>;
 
     // Sets the list's style, columns and colours. `list` must be a list view with LVS_OWNERDATA.
-    explicit RecordListView(HWND list);
+    explicit RecordListControl(HWND list);
 
     // Shows `rowCount` rows whose texts `rowText` gives from now on.
     void show(int rowCount, RowText rowText);

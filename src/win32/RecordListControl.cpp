@@ -1,4 +1,4 @@
-#include "RecordListView.h"
+#include "RecordListControl.h"
 
 #include "WideText.h"
 
@@ -21,7 +21,7 @@ constexpr COLORREF kText = RGB(0, 0xFF, 0);
 
 } // namespace
 
-RecordListView::RecordListView(HWND list) : m_list(list) {
+RecordListControl::RecordListControl(HWND list) : m_list(list) {
     ListView_SetExtendedListViewStyle(m_list, LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNW column{};
@@ -37,13 +37,13 @@ RecordListView::RecordListView(HWND list) : m_list(list) {
     ListView_SetTextColor(m_list, kText);
 }
 
-void RecordListView::show(int rowCount, RowText rowText) {
+void RecordListControl::show(int rowCount, RowText rowText) {
     m_rowText = std::move(rowText);
     ListView_SetItemCountEx(m_list, rowCount, 0);
     InvalidateRect(m_list, nullptr, TRUE);
 }
 
-bool RecordListView::onNotify(const NMHDR& header, LPARAM lParam, const std::function<void(int)>& onClick,
+bool RecordListControl::onNotify(const NMHDR& header, LPARAM lParam, const std::function<void(int)>& onClick,
                               LRESULT& result) {
     if (header.hwndFrom != m_list) {
         return false;
