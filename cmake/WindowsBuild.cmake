@@ -41,3 +41,4 @@ ExternalProject_Add(spawn_windows
                    ${SPAWN_WINDOW_DRIVER_EXE} ${SPAWN_WINDOWS_TEST_EXES})
 # The package target zips spawn-tool.exe.
 set_property(GLOBAL PROPERTY SPAWN_WINDOWS_TOOL_EXE ${SPAWN_WINDOWS_TOOL_EXE})
+set_property(GLOBAL PROPERTY SPAWN_WINDOWS_EDITOR_EXE ${SPAWN_WINDOWS_EDITOR_EXE})

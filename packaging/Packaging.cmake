@@ -105,9 +105,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
-# spawn-tool.exe from the cross build, with a README made from the same --help, as a zip of its
-# own. The Debian package leaves this component out.
+# spawn-editor.exe and spawn-tool.exe from the cross build, with a README made from the tool's
+# --help, as a zip of their own. The Debian package leaves this component out.
 get_property(_spawn_windows_exe GLOBAL PROPERTY SPAWN_WINDOWS_TOOL_EXE)
+get_property(_spawn_windows_editor_exe GLOBAL PROPERTY SPAWN_WINDOWS_EDITOR_EXE)
 if(_spawn_windows_exe)
   set(_spawn_readme ${_spawn_staged}/windows/README.txt)
   add_custom_command(OUTPUT ${_spawn_readme}
@@ -117,10 +118,10 @@ if(_spawn_windows_exe)
     DEPENDS spawn-tool ${_spawn_packaging}/windows-readme.txt ${_spawn_packaging}/WindowsReadme.cmake
     VERBATIM)
   add_custom_target(spawn_windows_readme ALL DEPENDS ${_spawn_readme})
-  install(PROGRAMS ${_spawn_windows_exe} ${_spawn_readme} DESTINATION .
+  install(PROGRAMS ${_spawn_windows_editor_exe} ${_spawn_windows_exe} ${_spawn_readme} DESTINATION .
           COMPONENT windows_tool EXCLUDE_FROM_ALL)
   list(APPEND CPACK_GENERATOR ZIP)
-  set(SPAWN_WINDOWS_ZIP_NAME spawn-tool-${PROJECT_VERSION}-windows-x64)
+  set(SPAWN_WINDOWS_ZIP_NAME spawn-editor-${PROJECT_VERSION}-windows-x64)
 endif()
 configure_file(${_spawn_packaging}/CPackGenerators.cmake.in ${_spawn_staged}/CPackGenerators.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${_spawn_staged}/CPackGenerators.cmake)

@@ -179,23 +179,25 @@ step_windows() {
     trap 'rm -rf "$folder"' EXIT
     local zip="$BUILD_DIR/$WINDOWS_ZIP.zip"
     expect_equal "the zip's files" "$(unzip -Z1 "$zip" | grep -v '/$' | sort)" \
-        "$(printf '%s\n' "$WINDOWS_ZIP/README.txt" "$WINDOWS_ZIP/spawn-tool.exe")"
+        "$(printf '%s\n' "$WINDOWS_ZIP/README.txt" "$WINDOWS_ZIP/spawn-editor.exe" "$WINDOWS_ZIP/spawn-tool.exe")"
     (cd "$folder" && unzip -q "$zip")
     cd "$folder/$WINDOWS_ZIP"
 
-    # Linked statically: it imports from Windows' own DLLs only.
-    local dlls
-    dlls="$("$OBJDUMP" -p spawn-tool.exe | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort -u)"
-    [ -n "$dlls" ] || fail "objdump lists no imported DLL at all"
-    local dll
-    for dll in $dlls; do
-        case "$dll" in
-        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | psapi.dll | shell32.dll | ws2_32.dll | \
-            api-ms-win-*.dll) ;;
-        *) fail "spawn-tool.exe needs $dll beside it" ;;
-        esac
+    # Linked statically: each imports from Windows' own DLLs only.
+    local exe dlls dll
+    for exe in spawn-tool.exe spawn-editor.exe; do
+        dlls="$("$OBJDUMP" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort -u)"
+        [ -n "$dlls" ] || fail "objdump lists no imported DLL of $exe at all"
+        for dll in $dlls; do
+            case "$dll" in
+            kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | psapi.dll | shell32.dll | ws2_32.dll | \
+                gdi32.dll | comctl32.dll | comdlg32.dll | api-ms-win-*.dll) ;;
+            *) fail "$exe needs $dll beside it" ;;
+            esac
+        done
     done
     grep -q "spawn-tool $VERSION" README.txt || fail "README.txt does not name version $VERSION"
+    grep -q "spawn-editor.exe" README.txt || fail "README.txt does not say how to start the editor"
 
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
