@@ -644,17 +644,7 @@ void SpawnEditorWindow::showRecordOfDot(std::int32_t position) {
 }
 
 void SpawnEditorWindow::refreshMapDots() {
-    const SpawnRecordList& records = m_document.records();
-    const RecordListView& list = m_session.listView();
-    if (!list.isFiltered()) {
-        m_mapView->setSpawnDots(m_mapPoints.allDots(records));
-    } else {
-        std::vector<std::int32_t> indices = list.listed();
-        for (std::int32_t& index : indices) {
-            --index; // the points count from 0
-        }
-        m_mapView->setSpawnDots(m_mapPoints.dotsOf(records, indices));
-    }
+    m_mapView->setSpawnDots(m_session.listedDots());
     highlightFormRecord();
 }
 

@@ -213,7 +213,6 @@ private:
     QGroupBox* m_listGroup = nullptr;
     QGroupBox* m_formGroup = nullptr;
     WindowLayout m_layout;
-    RecordMapPoints m_mapPoints;
     std::vector<QAction*> m_clipboardActions; // in the record list's context menu
     QAction* m_undoAction = nullptr;          // in the record list's context menu
     QAction* m_redoAction = nullptr;

@@ -1,5 +1,7 @@
 #include "FileIo.h"
 
+#include "FilePath.h"
+
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -168,13 +170,14 @@ public:
         file.m_size = static_cast<std::uint64_t>(info.st_size);
         return file;
 #else
+        const std::filesystem::path native = filePath(path);
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) {
+        if (!std::filesystem::is_regular_file(native, ec)) {
             return Error{ec ? ec.message() : kNotRegularFile};
         }
         SourceFile file;
-        file.m_size = std::filesystem::file_size(path, ec);
-        file.m_in = std::make_unique<std::ifstream>(path, std::ios::binary);
+        file.m_size = std::filesystem::file_size(native, ec);
+        file.m_in = std::make_unique<std::ifstream>(native, std::ios::binary);
         if (ec || !*file.m_in) {
             return Error{ec ? ec.message() : std::string("cannot open")};
         }
@@ -322,8 +325,8 @@ int createExclusively(const std::string& path) {
 #ifndef _WIN32
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
 #else
-    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                   _S_IREAD | _S_IWRITE);
+    return ::_wopen(filePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
 #endif
 }
 
@@ -372,7 +375,7 @@ Status writeStraightInto(const std::string& path, const std::string& failure, co
 #ifndef _WIN32
     FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
 #else
-    FileDescriptor fd(::_open(path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
+    FileDescriptor fd(::_wopen(filePath(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
 #endif
     if (!fd.isOpen()) {
         return Error{failure + describeErrno(errno)};
@@ -547,7 +550,7 @@ Status replaceFile(const std::string& path, const std::string& failure, const Fi
 Status replaceFile(const std::string& path, const std::string& failure, const Filler& fill,
                    const WriteOptions&) {
     struct _stat64 existing {};
-    if (::_stat64(path.c_str(), &existing) == 0) {
+    if (::_wstat64(filePath(path).c_str(), &existing) == 0) {
         const int type = existing.st_mode & _S_IFMT;
         if (type != _S_IFREG && type != _S_IFDIR) {
             return writeStraightInto(path, failure, fill);
@@ -577,13 +580,13 @@ Status replaceFile(const std::string& path, const std::string& failure, const Fi
     if (const int err = fd.close(); err != 0) {
         fail(err);
     }
-    if (status && ::MoveFileExA(temporaryPath.c_str(), path.c_str(),
+    if (status && ::MoveFileExW(filePath(temporaryPath).c_str(), filePath(path).c_str(),
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         status =
             Error{failure + " (" + std::system_category().message(static_cast<int>(::GetLastError())) + ")"};
     }
     if (!status) {
-        static_cast<void>(::_unlink(temporaryPath.c_str()));
+        static_cast<void>(::_wunlink(filePath(temporaryPath).c_str()));
     }
     return status;
 }
@@ -650,7 +653,7 @@ Status copyFileAtomically(const std::string& from, const std::string& to) {
     }
     // A backup that is the file itself, through a link, would be emptied before it is read.
     std::error_code ec;
-    if (std::filesystem::equivalent(from, to, ec)) {
+    if (std::filesystem::equivalent(filePath(from), filePath(to), ec)) {
         return Error{readFailed + " (" + to + kIsTheSameFile + ")"};
     }
     const std::string writeFailed = "无法写入备份文件：" + to;

@@ -1,6 +1,7 @@
 #include "RecoveryFiles.h"
 
 #include "FileIo.h"
+#include "FilePath.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,7 +48,7 @@ std::uint64_t pathHash(const std::string& text) {
 
 // The spawn file's own name, kept to letters, digits and ". _ -" so it is safe in any folder.
 std::string safeFileName(const std::string& spawnPath) {
-    std::string name = std::filesystem::path(spawnPath).filename().string();
+    std::string name = utf8Of(filePath(spawnPath).filename());
     for (char& c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                            c == '.' || c == '_' || c == '-';
@@ -91,7 +92,7 @@ std::optional<RecoveryInfo> parseInfo(const std::vector<std::uint8_t>& text) {
 
 bool exists(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::exists(path, ec);
+    return std::filesystem::exists(filePath(path), ec);
 }
 
 // "<hash>-<name>": how every file kept for `spawnPath` begins.
@@ -153,8 +154,9 @@ filesKeptFor(const std::string& folder, const std::string& spawnPath, std::strin
     std::vector<std::pair<std::filesystem::path, std::optional<RecoveryOwner>>> found;
     const std::string prefix = namePrefix(spawnPath);
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (std::filesystem::directory_iterator it(filePath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = utf8Of(it->path().filename());
         if (name.size() < prefix.size() + suffix.size() || !name.starts_with(prefix) ||
             !name.ends_with(suffix)) {
             continue;
@@ -169,14 +171,15 @@ filesKeptFor(const std::string& folder, const std::string& spawnPath, std::strin
 }
 
 Status makeFolder(const std::string& folder) {
+    const std::filesystem::path native = filePath(folder);
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(native, ec)) {
+        std::filesystem::create_directories(native, ec);
         if (ec) {
             return Error{"无法创建恢复副本文件夹：" + folder + " (" + ec.message() + ")"};
         }
         // Unsaved work is the user's alone.
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
+        std::filesystem::permissions(native, std::filesystem::perms::owner_all, ec);
     }
     return Done{};
 }
@@ -185,9 +188,22 @@ std::span<const std::uint8_t> bytesOf(const std::string& text) {
     return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
+// The environment variable `name` as a path; nothing when it is not set. On Windows read in its
+// wide form, so that a folder whose name the ANSI code page cannot spell still comes through whole.
+std::optional<std::filesystem::path> environmentPath(const char* name) {
+#ifdef _WIN32
+    const wchar_t* value = ::_wgetenv(filePath(name).c_str());
+#else
+    const char* value = std::getenv(name);
+#endif
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(value);
+}
+
 std::string markerPath(const std::string& folder, const std::string& spawnPath, const RecoveryOwner& owner) {
-    return (std::filesystem::path(folder) / (namePrefix(spawnPath) + ownerPart(owner) + kOpenSuffix))
-        .string();
+    return utf8Of(filePath(folder) / filePath(namePrefix(spawnPath) + ownerPart(owner) + kOpenSuffix));
 }
 
 } // namespace
@@ -203,12 +219,13 @@ std::optional<DiskStamp> diskStampOf(const std::string& path) {
                      std::int64_t{status.st_mtim.tv_sec} * kNsPerSecond + status.st_mtim.tv_nsec,
                      static_cast<std::uint64_t>(status.st_ino)};
 #else
+    const std::filesystem::path native = filePath(path);
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(native, ec);
     if (ec) {
         return std::nullopt;
     }
-    const auto modified = std::filesystem::last_write_time(path, ec);
+    const auto modified = std::filesystem::last_write_time(native, ec);
     if (ec) {
         return std::nullopt;
     }
@@ -222,19 +239,18 @@ std::string defaultRecoveryFolder() {
     std::filesystem::path base;
 #ifdef _WIN32
     // %LOCALAPPDATA%\spawn-editor\recovery: the user's own, not roaming with the profile.
-    if (const char* local = std::getenv("LOCALAPPDATA"); local && std::filesystem::path(local).is_absolute()) {
-        return (std::filesystem::path(local) / "spawn-editor" / "recovery").string();
+    if (const auto local = environmentPath("LOCALAPPDATA"); local && local->is_absolute()) {
+        return utf8Of(*local / "spawn-editor" / "recovery");
     }
 #endif
-    if (const char* state = std::getenv("XDG_STATE_HOME");
-        state && std::filesystem::path(state).is_absolute()) {
-        base = state;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::filesystem::path(home) / ".local" / "state";
+    if (const auto state = environmentPath("XDG_STATE_HOME"); state && state->is_absolute()) {
+        base = *state;
+    } else if (const auto home = environmentPath("HOME"); home && !home->empty()) {
+        base = *home / ".local" / "state";
     } else {
         base = std::filesystem::temp_directory_path();
     }
-    return (base / kStateSubfolder).string();
+    return utf8Of(base / filePath(kStateSubfolder));
 }
 
 RecoveryOwner newRecoveryOwner() {
@@ -244,8 +260,7 @@ RecoveryOwner newRecoveryOwner() {
 
 RecoveryPaths recoveryPathsFor(const std::string& folder, const std::string& spawnPath,
                                const std::optional<RecoveryOwner>& owner) {
-    const std::string stem =
-        (std::filesystem::path(folder) / (namePrefix(spawnPath) + ownerPart(owner))).string();
+    const std::string stem = utf8Of(filePath(folder) / filePath(namePrefix(spawnPath) + ownerPart(owner)));
     return {stem + kBytesSuffix, stem + kInfoSuffix, owner};
 }
 
@@ -345,7 +360,7 @@ Status removeRecoveryCopy(const RecoveryPaths& paths) {
     std::error_code ec;
     // The JSON goes first: bytes left without it are reported, never offered.
     for (const std::string& path : {paths.info, paths.bytes}) {
-        std::filesystem::remove(path, ec);
+        std::filesystem::remove(filePath(path), ec);
         if (ec) {
             return Error{"无法删除恢复副本：" + path + " (" + ec.message() + ")"};
         }
@@ -371,7 +386,7 @@ std::vector<RecoveryPaths> recoveryCopiesOfEndedWindows(const std::string& folde
                                     [&](const Found& seen) { return seen.paths.info == paths.info; })) {
                 continue; // its JSON came first
             }
-            const auto stamp = diskStampOf(path.string());
+            const auto stamp = diskStampOf(utf8Of(path));
             copies.push_back({paths, stamp ? stamp->modifiedNs : 0});
         }
     }
@@ -396,7 +411,7 @@ Status markFileOpen(const std::string& folder, const std::string& spawnPath, con
 Status unmarkFileOpen(const std::string& folder, const std::string& spawnPath, const RecoveryOwner& owner) {
     const std::string path = markerPath(folder, spawnPath, owner);
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(filePath(path), ec);
     if (ec) {
         return Error{"无法删除：" + path + " (" + ec.message() + ")"};
     }
@@ -415,7 +430,7 @@ bool fileOpenInAnotherWindow(const std::string& folder, const std::string& spawn
             std::filesystem::remove(path, ec); // a window that ended without taking its marker away
             continue;
         }
-        const auto text = readWholeFile(path.string());
+        const auto text = readWholeFile(utf8Of(path));
         found = found || (text && std::string(text.value().begin(), text.value().end()) == spawnPath);
     }
     return found;

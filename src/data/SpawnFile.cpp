@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "ByteReader.h"
+#include "FilePath.h"
 
 namespace spawn {
 
@@ -138,7 +139,7 @@ Result<Overwritten> writeFileOver(const std::string& target, std::span<const std
     write.backupPath = options.madeBackup;
     std::error_code ec;
     if (options.backup != BackupPolicy::None && options.madeBackup.empty() &&
-        std::filesystem::is_regular_file(target, ec)) {
+        std::filesystem::is_regular_file(filePath(target), ec)) {
         if (auto backup = makeBackup(target); backup) {
             done.backupPath = write.backupPath = backupPathFor(target);
         } else if (options.backup == BackupPolicy::Required) {

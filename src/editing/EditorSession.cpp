@@ -3,7 +3,22 @@
 namespace spawn {
 
 EditorSession::EditorSession(const SessionPlatform& platform)
-    : m_dialogs(platform.dialogs), m_listView(m_document), m_editor(m_document, m_names, m_listView, m_dialogs),
+    : m_dialogs(platform.dialogs), m_mapPointsFollow(m_document.changed.connect([this](const DocumentChange& change) {
+          switch (change.kind) {
+          case DocumentChange::Kind::Reset:
+              m_mapPoints.clear();
+              break;
+          case DocumentChange::Kind::Inserted:
+              m_mapPoints.recordsInserted(change.positions);
+              break;
+          case DocumentChange::Kind::Removed:
+              m_mapPoints.recordsRemoved(change.positions);
+              break;
+          case DocumentChange::Kind::Replaced:
+              break; // a point is computed anew when its record's position bytes differ
+          }
+      })),
+      m_listView(m_document), m_editor(m_document, m_names, m_listView, m_dialogs),
       m_clipboard(m_document, m_names, m_listView, m_editor, m_dialogs),
       m_recovery(m_document, platform.recoveryFolder, platform.loop, platform.background),
       m_diskWatch(platform.loop, platform.watcher) {
@@ -41,6 +56,18 @@ void EditorSession::loadOpened(OpenedSpawnFile opened) {
         m_document.load(std::move(opened.file), opened.path);
         fileOnDiskIs(opened.path);
     }
+}
+
+std::vector<MapDot> EditorSession::listedDots() {
+    const SpawnRecordList& records = m_document.records();
+    if (!m_listView.isFiltered()) {
+        return m_mapPoints.allDots(records);
+    }
+    std::vector<std::int32_t> indices = m_listView.listed();
+    for (std::int32_t& index : indices) {
+        --index; // the points count from 0
+    }
+    return m_mapPoints.dotsOf(records, indices);
 }
 
 bool EditorSession::save() {

@@ -11,6 +11,7 @@
 #include "RecordListView.h"
 #include "RecoveryKeeper.h"
 #include "SpawnDocument.h"
+#include "SpawnDots.h"
 
 #include <string>
 
@@ -62,6 +63,9 @@ public:
     DiskWatch& diskWatch() { return m_diskWatch; }
     DialogService& dialogs() { return m_dialogs; }
 
+    // The dots of the records the list shows, for the map.
+    std::vector<MapDot> listedDots();
+
     // The open file changed name or was loaded anew (a caption shows it).
     Notifier<> fileOpened;
 
@@ -75,6 +79,10 @@ private:
     std::string m_folder;
     ElementNameTables m_names;
     SpawnDocument m_document;
+    // The map points follow each change before the list does, so that the dots drawn for the
+    // list's new rows find the points of the records that stayed.
+    RecordMapPoints m_mapPoints;
+    Subscription m_mapPointsFollow;
     RecordListView m_listView;
     RecordEditor m_editor;
     RecordClipboard m_clipboard;

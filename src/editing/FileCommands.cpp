@@ -2,6 +2,7 @@
 
 #include "ElementDatabase.h"
 #include "FileIo.h"
+#include "FilePath.h"
 #include "SpawnDocument.h"
 
 #include <filesystem>
@@ -13,12 +14,12 @@ namespace {
 
 std::string fullPath(const std::string& path) {
     std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
+    const auto absolute = std::filesystem::absolute(filePath(path), ec);
+    return ec ? path : utf8Of(absolute.lexically_normal());
 }
 
 std::string folderOf(const std::string& path) {
-    return std::filesystem::path(path).parent_path().string();
+    return utf8Of(filePath(path).parent_path());
 }
 
 } // namespace
@@ -27,14 +28,14 @@ std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialog
                                                            const std::string& namedFile) {
     std::vector<std::string> folders;
     if (!namedFile.empty()) {
-        folders.push_back(folderOf(fullPath((std::filesystem::path(folder) / namedFile).string())));
+        folders.push_back(folderOf(fullPath(utf8Of(filePath(folder) / filePath(namedFile)))));
     }
     if (folders.empty() || folders.front() != fullPath(folder)) {
         folders.push_back(folder);
     }
-    auto bytes = readWholeFile((std::filesystem::path(folders.front()) / kElementsFileName).string());
+    auto bytes = readWholeFile(utf8Of(filePath(folders.front()) / kElementsFileName));
     for (std::size_t i = 1; !bytes && i < folders.size(); ++i) {
-        bytes = readWholeFile((std::filesystem::path(folders[i]) / kElementsFileName).string());
+        bytes = readWholeFile(utf8Of(filePath(folders[i]) / kElementsFileName));
     }
     while (!bytes) {
         const auto chosen = dialogs.chooseFileToOpen({std::string(kElementsFileName), folders.front()});
@@ -60,14 +61,14 @@ std::optional<ElementNameTables> loadElementNamesAtStartup(DialogService& dialog
 std::optional<OpenedSpawnFile> openSpawnFileAtStartup(DialogService& dialogs, const ElementNameTables& names,
                                                       const std::string& folder,
                                                       const std::string& namedFile) {
-    const auto defaultPath = std::filesystem::path(folder) / SpawnLayout::kDefaultFileName;
+    const auto defaultPath = filePath(folder) / SpawnLayout::kDefaultFileName;
     std::optional<std::string> candidate;
     std::error_code ec;
     if (!namedFile.empty()) {
         // A named file is tried even when it does not exist, so that the user reads why.
-        candidate = fullPath((std::filesystem::path(folder) / namedFile).string());
+        candidate = fullPath(utf8Of(filePath(folder) / filePath(namedFile)));
     } else if (std::filesystem::exists(defaultPath, ec)) {
-        candidate = fullPath(defaultPath.string());
+        candidate = fullPath(utf8Of(defaultPath));
     }
     for (;;) {
         if (!candidate) {
@@ -112,7 +113,7 @@ bool saveSpawnFile(SpawnDocument& document, DialogService& dialogs, const std::s
     OverwriteOptions options;
     options.backup = BackupPolicy::GoOn;
     std::error_code ec;
-    if (std::filesystem::equivalent(path, backedUp, ec)) {
+    if (std::filesystem::equivalent(filePath(path), filePath(backedUp), ec)) {
         options.backup = BackupPolicy::None;
         options.madeBackup = backup ? backupPathFor(backedUp) : std::string();
     }

@@ -133,6 +133,37 @@ void RecordMapPoints::addDot(std::vector<MapDot>& dots, std::size_t index, const
     }
 }
 
+void RecordMapPoints::recordsInserted(std::span<const std::int32_t> positions) {
+    if (positions.empty() || static_cast<std::size_t>(positions.front()) > m_entries.size() + 1) {
+        return; // nothing remembered there yet
+    }
+    std::vector<Entry> moved;
+    moved.reserve(m_entries.size() + positions.size());
+    std::size_t kept = 0;
+    for (const std::int32_t position : positions) {
+        const auto before = static_cast<std::size_t>(position - 1) - (moved.size() - kept);
+        while (kept < before && kept < m_entries.size()) {
+            moved.push_back(m_entries[kept++]);
+        }
+        moved.push_back(Entry{});
+    }
+    moved.insert(moved.end(), m_entries.begin() + static_cast<std::ptrdiff_t>(kept), m_entries.end());
+    m_entries = std::move(moved);
+}
+
+void RecordMapPoints::recordsRemoved(std::span<const std::int32_t> positions) {
+    std::size_t next = 0;
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (next < positions.size() && static_cast<std::size_t>(positions[next]) == i + 1) {
+            ++next;
+            continue;
+        }
+        m_entries[out++] = m_entries[i];
+    }
+    m_entries.resize(out);
+}
+
 std::vector<MapDot> RecordMapPoints::allDots(const SpawnRecordList& records) {
     const auto count = static_cast<std::size_t>(records.count());
     // Entries past the list's end belong to records since removed.

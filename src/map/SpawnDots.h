@@ -78,6 +78,14 @@ public:
     // The map point of `record`, which stands at 0-based `index` of its list.
     std::optional<MapPoint> pointOf(std::size_t index, const SpawnRecord& record);
 
+    // Records came into or went out of the list at these 1-based positions (ascending; those they
+    // hold now, or held before): the remembered points move with the records that stay, so a
+    // removal near the start does not compute every point after it anew.
+    void recordsInserted(std::span<const std::int32_t> positions);
+    void recordsRemoved(std::span<const std::int32_t> positions);
+    // A new list: nothing is remembered.
+    void clear() { m_entries.clear(); }
+
 private:
     struct Entry {
         bool known = false;

@@ -169,17 +169,7 @@ void MainWindow::showRecordOfDot(std::int32_t position) {
 }
 
 void MainWindow::refreshDots() {
-    const SpawnRecordList& records = m_session.document().records();
-    const RecordListView& list = m_session.listView();
-    if (!list.isFiltered()) {
-        m_dots->show(m_mapPoints.allDots(records));
-        return;
-    }
-    std::vector<std::int32_t> indices = list.listed();
-    for (std::int32_t& index : indices) {
-        --index; // the points count from 0
-    }
-    m_dots->show(m_mapPoints.dotsOf(records, indices));
+    m_dots->show(m_session.listedDots());
 }
 
 void MainWindow::formRebuilt() {

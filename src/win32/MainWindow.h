@@ -76,7 +76,6 @@ private:
     ActivationFileWatcher m_watcher;
     WorkerThread m_worker; // writes the recovery copies
     EditorSession m_session;
-    RecordMapPoints m_mapPoints;
     std::unique_ptr<RecordListControl> m_list;
     std::unique_ptr<FormPanel> m_form;
     std::unique_ptr<MapMarker> m_marker;

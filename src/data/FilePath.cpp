@@ -1,0 +1,52 @@
+#include "FilePath.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <climits>
+#endif
+
+namespace spawn {
+
+#ifdef _WIN32
+
+std::filesystem::path filePath(const std::string& utf8) {
+    if (utf8.empty() || utf8.size() > INT_MAX) {
+        return {};
+    }
+    const int size = static_cast<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string utf8Of(const std::filesystem::path& path) {
+    const std::wstring& wide = path.native();
+    if (wide.empty() || wide.size() > INT_MAX) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+#else
+
+std::filesystem::path filePath(const std::string& utf8) {
+    return utf8;
+}
+
+std::string utf8Of(const std::filesystem::path& path) {
+    return path.string();
+}
+
+#endif
+
+} // namespace spawn
