@@ -1,10 +1,13 @@
 // The Win32 window, spawn-editor.exe, under Wine on an Xvfb server of the test's own, driven from
 // outside by window-driver.exe (its commands are listed at the top of WindowDriver.cpp): start-up,
 // the controls of template 102, the coordinate boxes key by key against the standard-library rule
-// the Linux window follows, the ways out, and the client button against the Wine stand-in client.
+// the Linux window follows, the ways out, the client button against the Wine stand-in client, and
+// the editing of records through the list, the form and the buttons as the Linux window edits them.
 
 #include "ChildProcess.h"
+#include "ElementBytes.h"
 #include "FakeCoordinateBoxes.h"
+#include "SpawnBytes.h"
 #include "TempFolder.h"
 
 #include "ClientPosition.h"
@@ -18,6 +21,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace spawn;
@@ -33,6 +37,10 @@ constexpr int kMapWidth = 437;
 constexpr int kMapHeight = 504;
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+constexpr int kUndoCommand = 0xE12B;
+constexpr int kRedoCommand = 0xE12C;
 constexpr int kEnterKey = 13;
 constexpr int kEscapeKey = 27;
 
@@ -122,6 +130,23 @@ struct World {
     }
     TempFolder folder;
     bool ok = false;
+};
+
+// A folder with four records and an element database that names their creatures in Chinese; two
+// of the names share "苍鹭".
+struct NamedWorld {
+    NamedWorld() {
+        writeBytes(folder.file("mobset.data"), fileBytes(4, records, remainder));
+        ElementBytes database;
+        database.npcs = {{7, utf16(u"摆渡人")}, {321, utf16(u"沼泽苍鹭")}, {322, utf16(u"苍鹭王")}};
+        writeBytes(folder.file("elements.data"), database.build());
+    }
+    std::string caption() const { return "Spawn Editor " + std::string(kProgramVersion) + " - mobset.data"; }
+
+    TempFolder folder;
+    const std::vector<std::vector<std::uint8_t>> records = {recordBytes(1, 7), recordBytes(0), recordBytes(5, 321),
+                                                            recordBytes(2, 322, 9)};
+    const std::vector<std::uint8_t> remainder = {1, 2, 3, 4, 5};
 };
 
 class Win32WindowTest : public ::testing::Test {
@@ -407,6 +432,129 @@ TEST_F(Win32WindowTest, TheClientButtonShowsThePlayersPositionOrTheMessageWhenNo
     EXPECT_EQ(editor.ask("marker"), "marker " + std::to_string(marker.left) + " " + std::to_string(marker.top) +
                                         " " + std::to_string(marker.right) + " " + std::to_string(marker.bottom) +
                                         " 1");
+}
+
+// One edit from the first click to the saved file: the form's Block goes into record 1 (Apply), the
+// form is appended as record 5 (New) and gets a second entry ("+", the form only); undo takes back
+// the New and leaves the form as it is. Save backs the loaded file up, asks through the save dialog
+// and writes exactly the loaded file with record 1's new Block. The close box asks while work is
+// unsaved or typed, and the unsaved mark follows redo and undo across the save.
+TEST_F(Win32WindowTest, AnAppliedRecordIsSavedByteForByteAfterUndoTakesBackTheNewOne) {
+    const NamedWorld world;
+    const std::string spawnFile = world.folder.file("mobset.data");
+    const std::vector<std::uint8_t> loaded = readBytes(spawnFile);
+    Editor editor(world.folder.path());
+    ASSERT_TRUE(editor.started);
+    ASSERT_EQ(editor.waitForMainWindow(), "main " + world.caption());
+
+    EXPECT_EQ(editor.ask("row 1000 0"), "ok");
+    const std::string block = std::to_string(readI32At(world.records[0], 0));
+    ASSERT_EQ(editor.ask("wait-text 2821 " + block), "text " + block);
+    EXPECT_EQ(editor.ask("texts 1821 2822 2841"), "texts Block-->: |1|7"); // label, entries, creature
+    EXPECT_EQ(editor.ask("select 2821 0 -1"), "ok");
+    EXPECT_EQ(editor.ask("type 2821 777"), "ok");
+    EXPECT_EQ(editor.text(2821), "777");
+    editor.ask("click 1004"); // Apply
+    EXPECT_EQ(editor.ask("wait-text 0 " + world.caption() + "*"), "text " + world.caption() + "*");
+    editor.ask("click 1003"); // New
+    editor.ask("click 1006"); // "+"
+    EXPECT_EQ(editor.ask("wait-text 2822 2"), "text 2");
+    EXPECT_EQ(editor.text(2859), std::to_string(SpawnLayout::kDefaultEntryValues[0])); // the new entry's creature
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 5");
+    EXPECT_EQ(editor.ask("command " + std::to_string(kUndoCommand)), "ok");
+
+    // With work unsaved, the close box asks; No keeps the window, which the undo has reached.
+    editor.ask("close");
+    EXPECT_EQ(editor.ask("wait message"), "message 有未保存的修改。放弃这些修改并退出吗？");
+    EXPECT_EQ(editor.ask("answer " + std::to_string(kIdNo)), "ok");
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 4");
+    EXPECT_EQ(editor.text(2822), "2"); // the form kept its added entry
+    EXPECT_EQ(editor.text(2821), "777");
+    EXPECT_EQ(editor.text(0), world.caption() + "*");
+
+    editor.ask("click 3");
+    const std::string dialog = editor.ask("wait dialog");
+    ASSERT_TRUE(dialog.starts_with("dialog ")) << dialog;
+    EXPECT_EQ(readBytes(spawnFile + ".bak"), loaded); // backed up before the dialog
+    const std::string replace = editor.ask("choose " + windowsPath(spawnFile));
+    ASSERT_TRUE(replace.starts_with("message ")) << replace; // the file dialog's question: replace it?
+    EXPECT_EQ(editor.ask("answer " + std::to_string(kIdYes)), "ok");
+    EXPECT_EQ(editor.ask("wait message"), "message 4  Saved!");
+    EXPECT_EQ(editor.ask("answer " + std::to_string(kIdOk)), "ok");
+    EXPECT_EQ(editor.ask("wait-text 0 " + world.caption()), "text " + world.caption());
+
+    std::vector<std::uint8_t> changed = world.records[0];
+    writeI32At(changed, 0, 777);
+    EXPECT_EQ(readBytes(spawnFile),
+              fileBytes(4, {changed, world.records[1], world.records[2], world.records[3]}, world.remainder));
+    EXPECT_EQ(readBytes(spawnFile + ".bak"), loaded);
+
+    // Saved, the form's added entry is still typed work: closing asks once more.
+    editor.ask("close");
+    EXPECT_EQ(editor.ask("wait message"), "message 有未保存的修改。放弃这些修改并退出吗？");
+    EXPECT_EQ(editor.ask("answer " + std::to_string(kIdNo)), "ok");
+
+    // Redo brings the new record back past the save, its row current and shown in the form as a
+    // click shows it (one entry again); undo returns to what was saved, and then nothing is left
+    // to ask about.
+    editor.ask("command " + std::to_string(kRedoCommand));
+    EXPECT_EQ(editor.ask("wait-text 0 " + world.caption() + "*"), "text " + world.caption() + "*");
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 5");
+    EXPECT_EQ(editor.ask("texts 2821 2822 2841"), "texts 777|1|7");
+    editor.ask("command " + std::to_string(kUndoCommand));
+    EXPECT_EQ(editor.ask("wait-text 0 " + world.caption()), "text " + world.caption());
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 4");
+    editor.ask("close");
+    EXPECT_EQ(editor.ask("wait exit"), "exit 0");
+    EXPECT_EQ(readBytes(spawnFile),
+              fileBytes(4, {changed, world.records[1], world.records[2], world.records[3]}, world.remainder));
+}
+
+// A search by a typed Chinese name lists the records whose first creature's name holds it, in file
+// order, and the label counts them; their rows show their own records, a search by ID after it
+// reads the same box as a number, and Refresh lists every record again.
+TEST_F(Win32WindowTest, ASearchByAChineseNameListsTheRecordsNamedSoAndTheirRowsShowThem) {
+    const NamedWorld world;
+    Editor editor(world.folder.path());
+    ASSERT_TRUE(editor.started);
+    ASSERT_EQ(editor.waitForMainWindow(), "main " + world.caption());
+    EXPECT_EQ(editor.text(1005), "Total NPC-->4");
+
+    editor.ask("type 1009 苍鹭");
+    EXPECT_EQ(editor.text(1009), "苍鹭");
+    editor.ask("click 1008");
+    editor.ask("click 1010");
+    EXPECT_EQ(editor.ask("wait-text 1005 查找到 2 项"), "text 查找到 2 项");
+    EXPECT_EQ(editor.ask("checked 1008"), "checked 1");
+    EXPECT_EQ(editor.ask("checked 1007"), "checked 0");
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 2");
+    // Row 1 first, so that each click has a record other than the one shown to show.
+    for (const auto& [row, entries, creature] : {std::tuple{1, "2", "322"}, std::tuple{0, "5", "321"}}) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(editor.ask("row 1000 " + std::to_string(row)), "ok");
+        EXPECT_EQ(editor.ask("wait-text 2841 " + std::string(creature)), "text " + std::string(creature));
+        EXPECT_EQ(editor.text(2822), entries);
+    }
+
+    editor.ask("select 1009 0 -1");
+    editor.ask("type 1009 沼泽");
+    editor.ask("click 1010");
+    EXPECT_EQ(editor.ask("wait-text 1005 查找到 1 项"), "text 查找到 1 项");
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 1");
+
+    // By ID the same box is read as a number: record 1's creature 7, whose row then shows it.
+    editor.ask("settext 1009 7");
+    editor.ask("click 1007");
+    editor.ask("click 1010");
+    editor.ask("row 1000 0");
+    EXPECT_EQ(editor.ask("wait-text 2841 7"), "text 7");
+    EXPECT_EQ(editor.text(1005), "查找到 1 项");
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 1");
+
+    editor.ask("click 1016"); // Refresh
+    EXPECT_EQ(editor.ask("wait-text 1005 Total NPC-->4"), "text Total NPC-->4");
+    EXPECT_EQ(editor.ask("rows 1000"), "rows 4");
+    EXPECT_EQ(editor.text(0), world.caption()); // nothing was changed
 }
 
 namespace {

@@ -8,6 +8,10 @@
 // (UTF-8). Texts in answers have "\" written "\\" and line breaks "\n"; a text in a command is the
 // rest of its line. Every answer that is no result is "ok", or "error WHAT".
 //
+// A control ID names the first control of that ID at any depth below the main window (a visible
+// one before a hidden one), so the controls of the form's panel are found as the window's own;
+// ID 0 is the main window itself (its text is the caption).
+//
 //   start FOLDER [FILE]      starts the editor in FOLDER (a Windows path), with FILE as argument
 //   wait main|message|dialog|window|exit [SECONDS]
 //                            waits (20 s unless given) until the main window shows ("main CAPTION"),
@@ -17,8 +21,10 @@
 //   answer ID                presses button ID of the message box or file dialog last waited for,
 //                            and waits until it has closed
 //   choose PATH              types PATH as the file dialog's file name, presses its OK and waits
-//                            until it has closed
-//   text ID                  "text TEXT" of control ID of the main window
+//                            until it has closed ("ok"), or until a message box shows over it (the
+//                            question whether to replace a file): "message TEXT", and that box is
+//                            the one the next answer presses
+//   text ID                  "text TEXT" of control ID
 //   texts ID...              "texts TEXT|TEXT|...": the texts of several controls in one answer
 //   settext ID TEXT          sets the control's text as other code does (WM_SETTEXT)
 //   type ID TEXT             types TEXT into the control, one WM_CHAR per character
@@ -27,10 +33,16 @@
 //   key ID VK                presses and releases the virtual key VK in control ID (0: the window),
 //                            through the editor's message loop (posted)
 //   click ID                 clicks button ID (BM_CLICK, posted: a dialog it opens does not block)
-//   command ID               sends the window the command of control ID (WM_COMMAND, posted)
+//   row ID N                 clicks row N (0-based) of list view ID with the left button as a user
+//                            does: brought into view, then the button pressed and released at the
+//                            middle of the row's visible part (posted)
+//   command ID               sends the window the command of control ID (WM_COMMAND, posted); an
+//                            ID no control has is sent as an accelerator key sends it (57643 and
+//                            57644: undo and redo)
 //   close                    the close box (WM_SYSCOMMAND SC_CLOSE, posted)
-//   wait-text ID TEXT        waits (20 s) until control ID shows TEXT: what was posted (key, click,
-//                            command) has taken effect; answers "text TEXT" with the text last seen
+//   wait-text ID TEXT        waits (20 s) until control ID is there and shows TEXT: what was posted
+//                            (key, click, row, command) has taken effect; answers "text TEXT" with
+//                            the text last seen, or "error no control ID" when it never came
 // Posted input takes effect when the editor gets to it: follow it with a wait or wait-text.
 //   controls                 "controls N": the main window's child windows
 //   control I                "control ID CLASS STYLE EXSTYLE LEFT TOP RIGHT BOTTOM VISIBLE TEXT" of
@@ -55,6 +67,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -215,7 +228,7 @@ private:
                 if (!first) {
                     out += '|';
                 }
-                HWND control = GetDlgItem(m_main, id);
+                HWND control = controlOf(id);
                 out += control != nullptr ? escaped(textOf(control)) : "(no control)";
             }
             return out;
@@ -223,11 +236,36 @@ private:
         if (!(in >> id)) {
             return "error no control ID";
         }
-        HWND control = id == 0 ? m_main : GetDlgItem(m_main, id);
+        if (command == "wait-text") {
+            return waitText(id, wideOf(restOf(in)));
+        }
+        HWND control = controlOf(id);
+        if (command == "command" && control == nullptr) {
+            // As an accelerator key sends it: notification code 1, no control.
+            PostMessageW(m_main, WM_COMMAND, MAKEWPARAM(id, 1), 0);
+            return "ok";
+        }
         if (control == nullptr) {
             return "error no control " + std::to_string(id);
         }
         return controlCommand(command, control, in);
+    }
+
+    // The control is looked up anew each time: it may come only with what was posted (the form's
+    // boxes with the first record shown), and the form's panel makes its boxes anew when the
+    // form changes shape.
+    std::string waitText(int id, const std::wstring& wanted) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDefaultWaitSeconds);
+        const auto seenNow = [&] {
+            HWND control = controlOf(id);
+            return control != nullptr ? std::optional<std::wstring>(textOf(control)) : std::nullopt;
+        };
+        std::optional<std::wstring> seen = seenNow();
+        while (seen != wanted && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(kPoll);
+            seen = seenNow();
+        }
+        return seen ? "text " + escaped(*seen) : "error no control " + std::to_string(id);
     }
 
     std::string controlCommand(const std::string& command, HWND control, std::istringstream& in) {
@@ -280,16 +318,6 @@ private:
         if (command == "combo") {
             return combo(control);
         }
-        if (command == "wait-text") {
-            const std::wstring wanted = wideOf(restOf(in));
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDefaultWaitSeconds);
-            std::wstring seen = textOf(control);
-            while (seen != wanted && std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(kPoll);
-                seen = textOf(control);
-            }
-            return "text " + escaped(seen);
-        }
         if (command == "checked") {
             SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
             return "checked " + std::to_string(result);
@@ -298,7 +326,83 @@ private:
             SendMessageTimeoutW(control, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
             return "rows " + std::to_string(result);
         }
+        if (command == "row") {
+            int row = -1;
+            in >> row;
+            return clickRow(control, row);
+        }
         return "error unknown command " + command;
+    }
+
+    // Control `id` at any depth below the main window, a visible one first; the window itself for 0.
+    HWND controlOf(int id) const {
+        if (id == 0 || m_main == nullptr) {
+            return m_main;
+        }
+        HWND direct = GetDlgItem(m_main, id);
+        if (direct != nullptr && IsWindowVisible(direct)) {
+            return direct;
+        }
+        struct Search {
+            int id;
+            HWND visible;
+            HWND any;
+        } search{id, nullptr, direct};
+        EnumChildWindows(
+            m_main,
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                if (GetDlgCtrlID(window) != s->id) {
+                    return TRUE;
+                }
+                if (s->any == nullptr) {
+                    s->any = window;
+                }
+                if (IsWindowVisible(window)) {
+                    s->visible = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.visible != nullptr ? search.visible : search.any;
+    }
+
+    // A left click on a row of a list view, as the mouse makes it. The row's rectangle is asked
+    // for in the editor's memory: the list view writes it through a pointer the system does not
+    // carry over to another process.
+    std::string clickRow(HWND list, int row) const {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE, SMTO_ABORTIFHUNG,
+                            kSendTimeoutMs, &result);
+        void* remote = VirtualAllocEx(m_process.hProcess, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE,
+                                      PAGE_READWRITE);
+        if (remote == nullptr) {
+            return "error VirtualAllocEx failed: " + std::to_string(GetLastError());
+        }
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        SIZE_T moved = 0;
+        result = 0;
+        if (WriteProcessMemory(m_process.hProcess, remote, &bounds, sizeof bounds, &moved)) {
+            SendMessageTimeoutW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote),
+                                SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+        }
+        const bool read = result != 0 && ReadProcessMemory(m_process.hProcess, remote, &bounds, sizeof bounds, &moved);
+        VirtualFreeEx(m_process.hProcess, remote, 0, MEM_RELEASE);
+        if (!read) {
+            return "error no row " + std::to_string(row);
+        }
+        RECT client{};
+        GetClientRect(list, &client);
+        RECT visible{};
+        if (!IntersectRect(&visible, &bounds, &client)) {
+            return "error row " + std::to_string(row) + " is out of view";
+        }
+        const LPARAM at = MAKELPARAM((visible.left + visible.right) / 2, (visible.top + visible.bottom) / 2);
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+        return "ok";
     }
 
     std::string start(const std::wstring& folder, const std::wstring& file) {
@@ -354,14 +458,12 @@ private:
                         m_main = dialog;
                         return "main " + escaped(textOf(dialog));
                     }
-                    if ((any || what == "message") && GetDlgItem(dialog, kMessageTextId) != nullptr) {
+                    if ((any || what == "message") && isMessageBox(dialog)) {
                         m_modal = dialog;
                         return "message " + escaped(textOf(GetDlgItem(dialog, kMessageTextId)));
                     }
                     // A file dialog counts once it has its caption: it may show before it sets it.
-                    if ((any || what == "dialog") && !textOf(dialog).empty() &&
-                        (GetDlgItem(dialog, kFileNameComboId) != nullptr ||
-                         GetDlgItem(dialog, kFileNameEditId) != nullptr)) {
+                    if ((any || what == "dialog") && !textOf(dialog).empty() && isFileDialog(dialog)) {
                         m_modal = dialog;
                         return "dialog " + escaped(textOf(dialog));
                     }
@@ -372,10 +474,21 @@ private:
         return "timeout";
     }
 
+    static bool isFileDialog(HWND dialog) {
+        return GetDlgItem(dialog, kFileNameComboId) != nullptr || GetDlgItem(dialog, kFileNameEditId) != nullptr;
+    }
+
+    // A box with a message text; neither the main window nor a file dialog, whose labels without
+    // an ID have the message text's ID too.
+    bool isMessageBox(HWND dialog) const {
+        return dialog != m_main && !isFileDialog(dialog) && GetDlgItem(dialog, kMessageTextId) != nullptr;
+    }
+
     std::string choose(const std::wstring& path) {
-        HWND name = GetDlgItem(m_modal, kFileNameComboId);
+        HWND fileDialog = m_modal;
+        HWND name = GetDlgItem(fileDialog, kFileNameComboId);
         if (name == nullptr) {
-            name = GetDlgItem(m_modal, kFileNameEditId);
+            name = GetDlgItem(fileDialog, kFileNameEditId);
         }
         if (name == nullptr) {
             return "error no file dialog";
@@ -383,8 +496,22 @@ private:
         DWORD_PTR result = 0;
         SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG,
                             kSendTimeoutMs, &result);
-        PostMessageW(m_modal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return untilGone(m_modal);
+        PostMessageW(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kDefaultWaitSeconds);
+        while (IsWindow(fileDialog) && IsWindowVisible(fileDialog)) {
+            // While the file dialog is up, the editor waits for it: a box now is the dialog's own.
+            for (HWND dialog : editorDialogs()) {
+                if (isMessageBox(dialog)) {
+                    m_modal = dialog;
+                    return "message " + escaped(textOf(GetDlgItem(dialog, kMessageTextId)));
+                }
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                return "error the dialog stays open";
+            }
+            std::this_thread::sleep_for(kPoll);
+        }
+        return "ok";
     }
 
     // Waits until the dialog just answered has closed, so that the next wait cannot find it.
