@@ -1,5 +1,6 @@
-// Recovery copies and files changed on disk, through the whole window: its keeper, its watch and
-// the dialogs they bring up.
+// Recovery copies and files changed on disk, through the whole window: its Qt timer, file watcher
+// and worker, killed windows and the dialogs they bring up. The rules themselves (when a copy is
+// written and removed, when a change is asked about) are tested on the session with a fake clock.
 
 #include "ElementBytes.h"
 #include "ScriptedDialogs.h"
@@ -182,63 +183,11 @@ class FileSafetyTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAndClosing();
     void saveOverTheOpenFileAsksNothingWhileItsMessageIsUpAndKeepsTheHistory();
     void theWorkOfTwoKilledWindowsOnOneFileIsRecoveredOneStartEachAndSaveAsksOverTheOtherSave();
     void startUpNoDeletesTheCopyCancelKeepsItAndAnUnreadableCopyIsReportedAndKept();
     void aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork();
-    void withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksBeforeWritingOverIt();
-    void aRecoveryFolderThatCannotBeMadeIsReportedOnceAndEditingGoesOn();
 };
-
-void FileSafetyTest::aCopyFollowsUnsavedWorkAndGoesWithSaveUndoToTheSavedStateAndClosing() {
-    const StateFolder state;
-    Editor editor;
-    QVERIFY(editor.start());
-    auto& window = editor.window;
-    QCOMPARE(window.recovery().folder(), state.recoveryFolder());
-
-    makeEdits(window.document());
-    QVERIFY(editor.copyAppears());
-    QCOMPARE(readBytes(editor.copy().bytes), editedFile());
-    const auto info = nlohmann::json::parse(readBytes(editor.copy().info));
-    QCOMPARE(info["spawnPath"].get<std::string>(), editor.spawnPath());
-    QCOMPARE(info["disk"]["size"].get<std::uint64_t>(), sampleFile().size());
-    QCOMPARE(info["disk"]["inode"].get<std::uint64_t>(), diskStampOf(editor.spawnPath())->inode);
-    QVERIFY(!info["time"].get<std::string>().empty());
-    // Nothing beside the spawn file, and the file itself untouched.
-    QCOMPARE(static_cast<int>(std::distance(std::filesystem::directory_iterator(editor.world), {})), 2);
-    QCOMPARE(readBytes(editor.spawnPath()), sampleFile());
-
-    // Undo back to the file as loaded: no unsaved work, no copy. Redo: the copy comes back.
-    for (int i = 0; i < 3; ++i) {
-        window.document().undo();
-    }
-    QVERIFY(editor.copyGoes());
-    for (int i = 0; i < 3; ++i) {
-        window.document().redo();
-    }
-    QVERIFY(editor.copyAppears());
-    QCOMPARE(readBytes(editor.copy().bytes), editedFile());
-
-    // Save: the copy goes at once.
-    editor.dialogs.saveAnswers = {editor.spawnPath()};
-    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    window.recovery().waitUntilIdle();
-    QVERIFY(!exists(editor.copy().info) && !exists(editor.copy().bytes));
-    QCOMPARE(readBytes(editor.spawnPath()), editedFile());
-
-    // Closing without saving by choice drops the copy with the work.
-    window.document().removeRecord(1);
-    QVERIFY(editor.copyAppears());
-    editor.dialogs.discardAnswers = {true};
-    QVERIFY(window.close());
-    window.recovery().waitUntilIdle();
-    QVERIFY(!exists(editor.copy().info) && !exists(editor.copy().bytes));
-    QVERIFY(editor.dialogs.messages.size() == 1); // "3  Saved!"
-    QVERIFY(editor.dialogs.asked.empty());
-    QVERIFY(editor.dialogs.unexpected.empty());
-}
 
 void FileSafetyTest::saveOverTheOpenFileAsksNothingWhileItsMessageIsUpAndKeepsTheHistory() {
     const StateFolder state;
@@ -493,86 +442,6 @@ void FileSafetyTest::aFileChangedOnDiskIsOfferedForReloadWithoutUnsavedWork() {
     window.diskWatch().check();
     QCOMPARE(dialogs.asked.size(), std::size_t{3});
     QVERIFY(dialogs.unexpected.empty());
-}
-
-void FileSafetyTest::withUnsavedWorkAChangeOnDiskMayBeKeptOrReloadedAndSaveAsksBeforeWritingOverIt() {
-    const StateFolder state;
-    Editor editor;
-    QVERIFY(editor.start());
-    auto& [dir, world, dialogs, window] = editor;
-    makeEdits(window.document());
-
-    // Keep editing: the work stays, and Save asks before writing over the other program's file.
-    dialogs.questionAnswers = {Answer::No};
-    QVERIFY(writeFileAtomically(editor.spawnPath(), otherProgramsFile()).ok());
-    QVERIFY(QTest::qWaitFor([&] { return !dialogs.asked.empty(); }, kWaitMs));
-    QCOMPARE(dialogs.asked[0].text, changedOnDiskQuestion(editor.spawnPath(), true));
-    QVERIFY(dialogs.asked[0].defaultAnswer == Answer::No);
-    QCOMPARE(documentBytes(window.document()), editedFile());
-
-    dialogs.questionAnswers = {Answer::No};
-    dialogs.saveAnswers = {editor.spawnPath()};
-    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    QCOMPARE(dialogs.asked.size(), std::size_t{2});
-    QCOMPARE(dialogs.asked[1].text, editor.spawnPath() + " 已被其他程序修改。仍然保存吗？");
-    QVERIFY(!dialogs.asked[1].withCancel);
-    QVERIFY(dialogs.asked[1].defaultAnswer == Answer::No);
-    QCOMPARE(readBytes(editor.spawnPath()), otherProgramsFile());
-    QVERIFY(window.isWindowModified());
-
-    // Saving under another name writes without asking.
-    dialogs.saveAnswers = {dir.file("elsewhere.data")};
-    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    QCOMPARE(dialogs.asked.size(), std::size_t{2});
-    QCOMPARE(readBytes(dir.file("elsewhere.data")), editedFile());
-
-    // Reload after another change: the edits are dropped, their recovery copy kept on disk.
-    Editor second;
-    QVERIFY(second.start());
-    makeEdits(second.window.document());
-    const RecoveryPaths kept = second.copy();
-    second.dialogs.questionAnswers = {Answer::Yes};
-    writeBytes(second.spawnPath(), otherProgramsFile());
-    QVERIFY(QTest::qWaitFor([&] { return !second.dialogs.asked.empty(); }, kWaitMs));
-    second.window.recovery().waitUntilIdle();
-    QCOMPARE(documentBytes(second.window.document()), otherProgramsFile());
-    QVERIFY(!second.window.isWindowModified());
-    QCOMPARE(readBytes(kept.bytes), editedFile());
-    // The kept copy outlives this run's own edits, which get a copy of their own, and its closing.
-    second.window.document().removeRecord(1);
-    second.window.recovery().writeNow();
-    second.window.recovery().waitUntilIdle();
-    QVERIFY(second.copy().info != kept.info);
-    QCOMPARE(readBytes(second.copy().bytes), fileBytes(1, {recordBytes(0)}, {7}));
-    second.dialogs.discardAnswers = {true};
-    QVERIFY(second.window.close());
-    second.window.recovery().waitUntilIdle();
-    QCOMPARE(readBytes(kept.bytes), editedFile());
-    QCOMPARE(everyCopy(second.window.recovery().folder(), second.spawnPath()).size(), std::size_t{1});
-    QVERIFY(dialogs.unexpected.empty() && second.dialogs.unexpected.empty());
-}
-
-void FileSafetyTest::aRecoveryFolderThatCannotBeMadeIsReportedOnceAndEditingGoesOn() {
-    const TempFolder blocked;
-    writeBytes(blocked.file("state"), {1}); // a file where the state folder would go
-    qputenv("XDG_STATE_HOME", blocked.file("state").c_str());
-    Editor editor;
-    QVERIFY(editor.start());
-    auto& window = editor.window;
-    for (int position = 1; position <= 3; ++position) {
-        window.document().removeRecord(1);
-        window.recovery().writeNow();
-        window.recovery().waitUntilIdle();
-        QCoreApplication::processEvents();
-    }
-    QCOMPARE(editor.dialogs.messages.size(), std::size_t{1});
-    QVERIFY(editor.dialogs.messages[0].starts_with("无法创建恢复副本文件夹："));
-    QCOMPARE(window.document().records().count(), 0);
-    QVERIFY(window.document().undo().has_value());
-    QCOMPARE(window.document().records().count(), 1);
-    editor.dialogs.saveAnswers = {editor.spawnPath()};
-    QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("3")), Qt::LeftButton);
-    QCOMPARE(readBytes(editor.spawnPath()), fileBytes(1, {recordBytes(5, 321)}, {1, 2, 3, 4, 5}));
 }
 
 int main(int argc, char** argv) {
