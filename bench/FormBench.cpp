@@ -216,7 +216,7 @@ void BM_Undo1000StepsOn50k(benchmark::State& state) {
         SpawnDocument document;
         document.load(parseSpawnFile(bytes, names, "bench").value(), "bench");
         RecordListView listView(document);
-    RecordListModel list(listView);
+        RecordListModel list(listView);
         RecordEditor editor(document, names, listView, dialogs);
         editor.showLoadedFile();
         for (int i = 0; i < 1000; ++i) {

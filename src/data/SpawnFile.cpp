@@ -118,6 +118,18 @@ void appendSpawnRecords(SpawnFile& file, std::vector<SpawnRecord> records) {
     file.context.moveRecordCountWord(static_cast<std::int64_t>(records.size()));
 }
 
+SpawnRecordList::Detached detachSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions) {
+    auto detached = file.records.detachPositions(positions);
+    file.context.moveRecordCountWord(-static_cast<std::int64_t>(detached.size()));
+    return detached;
+}
+
+void reattachSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions, SpawnRecordList::Detached records) {
+    const auto count = static_cast<std::int64_t>(records.size());
+    file.records.attachPositions(positions, std::move(records));
+    file.context.moveRecordCountWord(count);
+}
+
 std::vector<SpawnRecord> removeSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions) {
     auto removed = file.records.removePositions(positions);
     file.context.moveRecordCountWord(-static_cast<std::int64_t>(removed.size()));

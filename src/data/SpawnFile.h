@@ -86,6 +86,9 @@ std::vector<SpawnRecord> removeSpawnRecords(SpawnFile& file, std::span<const std
 // moves the count word up by their number.
 void restoreSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions,
                          std::vector<SpawnRecord> records);
+// The same two, handing the records over as they are (a history's removal and its undo).
+SpawnRecordList::Detached detachSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions);
+void reattachSpawnRecords(SpawnFile& file, std::span<const std::int32_t> positions, SpawnRecordList::Detached records);
 
 // What a write over a target does when the target's backup cannot be made.
 enum class BackupPolicy {

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace spawn {
 
@@ -13,31 +16,39 @@ using namespace SpawnLayout;
 
 SpawnRecord::SpawnRecord() : displayName(kNameNotFound) {}
 
-Result<SpawnRecord> SpawnRecord::fromBytes(std::span<const std::uint8_t> bytes) {
+namespace {
+
+// Why `bytes` are no whole record, if they are not.
+std::optional<std::string> recordBytesFault(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kAreaHeaderSize) {
-        return Error{"record shorter than its area header"};
+        return "record shorter than its area header";
     }
     const std::int32_t k = readI32At(bytes, kEntryCountOffset);
     if (!isValidEntryCount(k)) {
-        return Error{"entry count " + std::to_string(k) + " outside 0.." + std::to_string(kMaxEntryCount)};
+        return "entry count " + std::to_string(k) + " outside 0.." + std::to_string(kMaxEntryCount);
     }
     if (bytes.size() != recordSize(k)) {
-        return Error{"record size does not match its entry count"};
+        return "record size does not match its entry count";
     }
-    SpawnRecord record;
-    record.entryCount = k;
-    record.bytes.assign(bytes.begin(), bytes.end());
-    if (k > 0) {
-        record.creatureId = readI32At(bytes, kAreaHeaderSize + kCreatureIdOffset);
-    }
-    return record;
+    return std::nullopt;
+}
+
+} // namespace
+
+Result<SpawnRecord> SpawnRecord::fromBytes(std::span<const std::uint8_t> bytes) {
+    return fromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
 Result<SpawnRecord> SpawnRecord::fromBytes(std::vector<std::uint8_t>&& bytes) {
-    auto record = fromBytes(std::span<const std::uint8_t>(bytes));
-    if (record) {
-        record.value().bytes = std::move(bytes);
+    if (auto fault = recordBytesFault(bytes)) {
+        return Error{std::move(*fault)};
     }
+    SpawnRecord record;
+    record.entryCount = readI32At(bytes, kEntryCountOffset);
+    if (record.entryCount > 0) {
+        record.creatureId = readI32At(bytes, kAreaHeaderSize + kCreatureIdOffset);
+    }
+    record.bytes = std::move(bytes);
     return record;
 }
 
@@ -59,16 +70,55 @@ std::string recordFieldTypes(std::int32_t entryCount) {
     return types;
 }
 
+SpawnRecordList::SpawnRecordList(const SpawnRecordList& other)
+    : m_serials(other.m_serials), m_lastSerial(other.m_lastSerial) {
+    m_records.reserve(other.m_records.size());
+    for (const SpawnRecord* record : other.m_records) {
+        m_records.push_back(new SpawnRecord(*record));
+    }
+}
+
+SpawnRecordList& SpawnRecordList::operator=(const SpawnRecordList& other) {
+    if (this != &other) {
+        SpawnRecordList copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+SpawnRecordList::SpawnRecordList(SpawnRecordList&& other) noexcept
+    : m_records(std::exchange(other.m_records, {})), m_serials(std::exchange(other.m_serials, {})),
+      m_lastSerial(other.m_lastSerial) {}
+
+SpawnRecordList& SpawnRecordList::operator=(SpawnRecordList&& other) noexcept {
+    if (this != &other) {
+        clear();
+        m_records = std::exchange(other.m_records, {});
+        m_serials = std::exchange(other.m_serials, {});
+        m_lastSerial = other.m_lastSerial;
+    }
+    return *this;
+}
+
+void SpawnRecordList::clear() {
+    for (SpawnRecord* record : m_records) {
+        delete record;
+    }
+    m_records.clear();
+    m_serials.clear();
+}
+
 void SpawnRecordList::append(SpawnRecord record) {
     record.serial = ++m_lastSerial;
-    m_records.push_back(std::move(record));
+    m_serials.push_back(record.serial);
+    m_records.push_back(new SpawnRecord(std::move(record)));
 }
 
 bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
     if (!isValidPosition(position)) {
         return false;
     }
-    SpawnRecord& slot = m_records[static_cast<std::size_t>(position - 1)];
+    SpawnRecord& slot = *m_records[static_cast<std::size_t>(position - 1)];
     record.serial = slot.serial;
     slot = std::move(record);
     return true;
@@ -76,7 +126,7 @@ bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
 
 SpawnRecord SpawnRecordList::exchangeAt(std::int32_t position, SpawnRecord record) {
     assert(isValidPosition(position));
-    SpawnRecord& slot = m_records[static_cast<std::size_t>(position - 1)];
+    SpawnRecord& slot = *m_records[static_cast<std::size_t>(position - 1)];
     record.serial = slot.serial;
     std::swap(slot, record);
     return record;
@@ -90,79 +140,144 @@ bool SpawnRecordList::insertAt(std::int32_t position, SpawnRecord record) {
         record.serial = ++m_lastSerial;
     }
     m_lastSerial = std::max(m_lastSerial, record.serial);
-    m_records.insert(m_records.begin() + (position - 1), std::move(record));
+    m_serials.insert(m_serials.begin() + (position - 1), record.serial);
+    m_records.insert(m_records.begin() + (position - 1), new SpawnRecord(std::move(record)));
     return true;
 }
 
 std::optional<std::int32_t> SpawnRecordList::positionOf(std::uint64_t serial) const {
-    for (std::size_t i = 0; i < m_records.size(); ++i) {
-        if (m_records[i].serial == serial) {
-            return static_cast<std::int32_t>(i + 1);
-        }
+    const auto found = std::find(m_serials.begin(), m_serials.end(), serial);
+    if (found == m_serials.end()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return static_cast<std::int32_t>(found - m_serials.begin() + 1);
 }
 
 bool SpawnRecordList::removeAt(std::int32_t position) {
     if (!isValidPosition(position)) {
         return false;
     }
-    m_records.erase(m_records.begin() + (position - 1));
+    const auto index = static_cast<std::size_t>(position - 1);
+    delete m_records[index];
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
+    m_serials.erase(m_serials.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
 }
 
-std::vector<SpawnRecord> SpawnRecordList::removePositions(std::span<const std::int32_t> positions) {
-    std::vector<SpawnRecord> taken;
-    taken.reserve(positions.size());
-    std::size_t write = 0;
-    std::size_t next = 0;
-    for (std::size_t read = 0; read < m_records.size(); ++read) {
-        if (next < positions.size() && static_cast<std::size_t>(positions[next]) == read + 1) {
-            taken.push_back(std::move(m_records[read]));
-            ++next;
-        } else {
-            if (write != read) {
-                m_records[write] = std::move(m_records[read]);
-            }
-            ++write;
-        }
+SpawnRecordList::Detached::~Detached() {
+    for (SpawnRecord* record : m_records) {
+        delete record;
+    }
+}
+
+SpawnRecordList::Detached& SpawnRecordList::Detached::operator=(Detached&& other) noexcept {
+    if (this != &other) {
+        Detached gone(std::move(*this));
+        m_records = std::exchange(other.m_records, {});
+    }
+    return *this;
+}
+
+SpawnRecordList::Detached SpawnRecordList::Detached::of(std::vector<SpawnRecord> records) {
+    Detached made;
+    made.m_records.reserve(records.size());
+    for (SpawnRecord& record : records) {
+        made.m_records.push_back(new SpawnRecord(std::move(record)));
+    }
+    return made;
+}
+
+std::vector<SpawnRecord> SpawnRecordList::Detached::release() {
+    std::vector<SpawnRecord> records;
+    records.reserve(m_records.size());
+    for (SpawnRecord* record : m_records) {
+        records.push_back(std::move(*record));
+        delete record;
+    }
+    m_records.clear();
+    return records;
+}
+
+SpawnRecordList::Detached SpawnRecordList::detachPositions(std::span<const std::int32_t> positions) {
+    Detached taken;
+    taken.m_records.reserve(positions.size());
+    if (positions.empty()) {
+        return taken;
+    }
+    // The pointers between two removed records move down together, once each.
+    auto write = static_cast<std::size_t>(positions.front() - 1);
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        const auto index = static_cast<std::size_t>(positions[k] - 1);
+        taken.m_records.push_back(m_records[index]);
+        const std::size_t runEnd = k + 1 < positions.size() ? static_cast<std::size_t>(positions[k + 1] - 1)
+                                                            : m_records.size();
+        const auto from = static_cast<std::ptrdiff_t>(index + 1);
+        const auto to = static_cast<std::ptrdiff_t>(runEnd);
+        std::copy(m_records.begin() + from, m_records.begin() + to,
+                  m_records.begin() + static_cast<std::ptrdiff_t>(write));
+        std::copy(m_serials.begin() + from, m_serials.begin() + to,
+                  m_serials.begin() + static_cast<std::ptrdiff_t>(write));
+        write += runEnd - index - 1;
     }
     m_records.resize(write);
+    m_serials.resize(write);
     return taken;
+}
+
+void SpawnRecordList::attachPositions(std::span<const std::int32_t> positions, Detached records) {
+    assert(positions.size() == records.size());
+    if (positions.empty()) {
+        return;
+    }
+    const std::size_t kept = m_records.size();
+    const std::size_t total = kept + records.size();
+    m_records.resize(total, nullptr);
+    m_serials.resize(total, 0);
+    // From the back: the pointers between two inserted places move up together, by the number of
+    // records inserted before them; those before the first place stay.
+    std::size_t end = kept; // the kept pointers [.., end) not yet moved
+    for (std::size_t k = positions.size(); k-- > 0;) {
+        const auto at = static_cast<std::size_t>(positions[k] - 1);
+        const std::size_t start = at - k; // the kept pointers [start, end) go after `at`
+        const auto from = static_cast<std::ptrdiff_t>(start);
+        const auto to = static_cast<std::ptrdiff_t>(end);
+        const auto dest = static_cast<std::ptrdiff_t>(end + k + 1);
+        std::copy_backward(m_records.begin() + from, m_records.begin() + to, m_records.begin() + dest);
+        std::copy_backward(m_serials.begin() + from, m_serials.begin() + to, m_serials.begin() + dest);
+        end = start;
+    }
+    // The records themselves, in order, so that serials given here count up along the list.
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        SpawnRecord* record = std::exchange(records.m_records[k], nullptr);
+        if (record->serial == 0) {
+            record->serial = ++m_lastSerial;
+        }
+        m_lastSerial = std::max(m_lastSerial, record->serial);
+        const auto at = static_cast<std::size_t>(positions[k] - 1);
+        m_serials[at] = record->serial;
+        m_records[at] = record;
+    }
+    records.m_records.clear();
+}
+
+std::vector<SpawnRecord> SpawnRecordList::removePositions(std::span<const std::int32_t> positions) {
+    return detachPositions(positions).release();
 }
 
 void SpawnRecordList::insertPositions(std::span<const std::int32_t> positions,
                                       std::vector<SpawnRecord> records) {
-    assert(positions.size() == records.size());
-    const std::size_t total = m_records.size() + records.size();
-    std::vector<SpawnRecord> merged;
-    merged.reserve(total);
-    std::size_t kept = 0;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < total; ++i) {
-        if (next < positions.size() && static_cast<std::size_t>(positions[next]) == i + 1) {
-            SpawnRecord& record = records[next++];
-            if (record.serial == 0) {
-                record.serial = ++m_lastSerial;
-            }
-            m_lastSerial = std::max(m_lastSerial, record.serial);
-            merged.push_back(std::move(record));
-        } else {
-            merged.push_back(std::move(m_records[kept++]));
-        }
-    }
-    m_records = std::move(merged);
+    attachPositions(positions, Detached::of(std::move(records)));
 }
 
 const SpawnRecord& SpawnRecordList::at(std::int32_t position) const {
     assert(isValidPosition(position));
-    return m_records[static_cast<std::size_t>(position - 1)];
+    return *m_records[static_cast<std::size_t>(position - 1)];
 }
 
 std::size_t SpawnRecordList::byteSize() const {
     std::size_t total = 0;
-    for (const auto& r : m_records) {
-        total += r.bytes.size();
+    for (const SpawnRecord* r : m_records) {
+        total += r->bytes.size();
     }
     return total;
 }

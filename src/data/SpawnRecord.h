@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <compare>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace spawn {
@@ -40,9 +43,18 @@ struct SpawnRecord {
 std::string recordFieldTypes(std::int32_t entryCount);
 
 // Every record of the spawn file in file order. Positions are 1-based; a position outside
-// 1..count() is refused and changes nothing.
+// 1..count() is refused and changes nothing. Each record stays where it was made in memory while
+// the list holds it, and the list orders pointers to them: records come and go anywhere in a list
+// of 50,000 for the cost of moving its pointers, not its records.
 class SpawnRecordList {
 public:
+    SpawnRecordList() = default;
+    ~SpawnRecordList() { clear(); }
+    SpawnRecordList(const SpawnRecordList& other);
+    SpawnRecordList& operator=(const SpawnRecordList& other);
+    SpawnRecordList(SpawnRecordList&& other) noexcept;
+    SpawnRecordList& operator=(SpawnRecordList&& other) noexcept;
+
     std::int32_t count() const { return static_cast<std::int32_t>(m_records.size()); }
     bool isEmpty() const { return m_records.empty(); }
 
@@ -65,26 +77,91 @@ public:
     // list once every record is in.
     void insertPositions(std::span<const std::int32_t> positions, std::vector<SpawnRecord> records);
 
+    // Records taken out of a list as they are, to be put back later (a removal and its undo)
+    // without copying or moving them; owned here until then.
+    class Detached {
+    public:
+        Detached() = default;
+        ~Detached();
+        Detached(Detached&& other) noexcept : m_records(std::exchange(other.m_records, {})) {}
+        Detached& operator=(Detached&& other) noexcept;
+        Detached(const Detached&) = delete;
+        Detached& operator=(const Detached&) = delete;
+
+        std::size_t size() const { return m_records.size(); }
+        bool empty() const { return m_records.empty(); }
+        // Precondition: i < size().
+        const SpawnRecord& at(std::size_t i) const { return *m_records[i]; }
+        // Makes holders of these records.
+        static Detached of(std::vector<SpawnRecord> records);
+        // The records themselves, in order; nothing is left here.
+        std::vector<SpawnRecord> release();
+
+    private:
+        friend class SpawnRecordList;
+        std::vector<SpawnRecord*> m_records;
+    };
+    // As removePositions and insertPositions, handing the records over as they are.
+    Detached detachPositions(std::span<const std::int32_t> positions);
+    void attachPositions(std::span<const std::int32_t> positions, Detached records);
+
     // The 1-based position of the record with this serial, or nothing when it is not in the list.
     std::optional<std::int32_t> positionOf(std::uint64_t serial) const;
 
     // Precondition: 1 <= position <= count().
     const SpawnRecord& at(std::int32_t position) const;
     // The record at a 0-based index. Precondition: index < count().
-    const SpawnRecord& atIndex(std::size_t index) const { return m_records[index]; }
+    const SpawnRecord& atIndex(std::size_t index) const { return *m_records[index]; }
 
-    auto begin() const { return m_records.begin(); }
-    auto end() const { return m_records.end(); }
+    // The records in order, as const references.
+    class ConstIterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = SpawnRecord;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const SpawnRecord*;
+        using reference = const SpawnRecord&;
+
+        ConstIterator() = default;
+        explicit ConstIterator(SpawnRecord* const* at) : m_at(at) {}
+        reference operator*() const { return **m_at; }
+        pointer operator->() const { return *m_at; }
+        reference operator[](difference_type n) const { return *m_at[n]; }
+        ConstIterator& operator++() { ++m_at; return *this; }
+        ConstIterator operator++(int) { ConstIterator was = *this; ++m_at; return was; }
+        ConstIterator& operator--() { --m_at; return *this; }
+        ConstIterator operator--(int) { ConstIterator was = *this; --m_at; return was; }
+        ConstIterator& operator+=(difference_type n) { m_at += n; return *this; }
+        ConstIterator& operator-=(difference_type n) { m_at -= n; return *this; }
+        friend ConstIterator operator+(ConstIterator it, difference_type n) { return it += n; }
+        friend ConstIterator operator+(difference_type n, ConstIterator it) { return it += n; }
+        friend ConstIterator operator-(ConstIterator it, difference_type n) { return it -= n; }
+        friend difference_type operator-(ConstIterator a, ConstIterator b) { return a.m_at - b.m_at; }
+        friend bool operator==(ConstIterator a, ConstIterator b) { return a.m_at == b.m_at; }
+        friend auto operator<=>(ConstIterator a, ConstIterator b) { return a.m_at <=> b.m_at; }
+
+    private:
+        SpawnRecord* const* m_at = nullptr;
+    };
+    ConstIterator begin() const { return ConstIterator(m_records.data()); }
+    ConstIterator end() const { return ConstIterator(m_records.data() + m_records.size()); }
 
     // Total size of every record's bytes.
     std::size_t byteSize() const;
 
-    void reserve(std::size_t count) { m_records.reserve(count); }
+    void reserve(std::size_t count) {
+        m_records.reserve(count);
+        m_serials.reserve(count);
+    }
 
 private:
     bool isValidPosition(std::int32_t position) const { return position >= 1 && position <= count(); }
+    void clear();
 
-    std::vector<SpawnRecord> m_records;
+    // Owned here: made by new when a record comes in, deleted when it goes out. Plain pointers, so
+    // that moving them is moving memory.
+    std::vector<SpawnRecord*> m_records;
+    std::vector<std::uint64_t> m_serials; // m_records[i]->serial, for finding a record by serial
     std::uint64_t m_lastSerial = 0;
 };
 

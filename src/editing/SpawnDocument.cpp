@@ -65,11 +65,11 @@ protected:
         }
         return serials;
     }
-    static std::vector<std::uint64_t> serialsOf(const std::vector<SpawnRecord>& records) {
+    static std::vector<std::uint64_t> serialsOf(const SpawnRecordList::Detached& records) {
         std::vector<std::uint64_t> serials;
         serials.reserve(records.size());
-        for (const SpawnRecord& record : records) {
-            serials.push_back(record.serial);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            serials.push_back(records.at(i).serial);
         }
         return serials;
     }
@@ -109,31 +109,27 @@ private:
 };
 
 // Records put in at their positions; the count word moves with them. Records new to the document
-// get their serials when they first go in and keep them through undo and redo.
+// get their serials when they first go in and keep them through undo and redo. While out, the
+// records are held as they are, so a step moves no record's bytes.
 class InsertStep : public RecordStep {
 public:
     InsertStep(SpawnDocument& document, std::vector<std::int32_t> positions, std::vector<SpawnRecord> records,
                std::string text)
-        : RecordStep(document, std::move(text)), m_positions(std::move(positions)), m_records(std::move(records)) {}
+        : RecordStep(document, std::move(text)), m_positions(std::move(positions)),
+          m_records(SpawnRecordList::Detached::of(std::move(records))) {}
     void redo() override {
         auto serials = put(file(), m_positions, std::move(m_records));
-        m_records.clear();
         tell(DocumentChange::Kind::Inserted, m_positions, std::move(serials));
     }
     void undo() override {
-        m_records = removeSpawnRecords(file(), m_positions);
+        m_records = detachSpawnRecords(file(), m_positions);
         tell(DocumentChange::Kind::Removed, m_positions, serialsOf(m_records));
     }
 
     // Puts `records` at `positions` and gives their serials.
     static std::vector<std::uint64_t> put(SpawnFile& file, const std::vector<std::int32_t>& positions,
-                                          std::vector<SpawnRecord> records) {
-        const bool appended = positions.front() == file.records.count() + 1;
-        if (appended) {
-            appendSpawnRecords(file, std::move(records));
-        } else {
-            restoreSpawnRecords(file, positions, std::move(records));
-        }
+                                          SpawnRecordList::Detached records) {
+        reattachSpawnRecords(file, positions, std::move(records));
         std::vector<std::uint64_t> serials;
         serials.reserve(positions.size());
         for (const std::int32_t position : positions) {
@@ -144,7 +140,7 @@ public:
 
 private:
     std::vector<std::int32_t> m_positions; // ascending, where the records stand once in
-    std::vector<SpawnRecord> m_records;    // while they are out
+    SpawnRecordList::Detached m_records;   // while they are out
 };
 
 // Records taken out, and put back at their places on undo; the count word moves with them.
@@ -153,18 +149,17 @@ public:
     RemoveStep(SpawnDocument& document, std::vector<std::int32_t> positions, std::string text)
         : RecordStep(document, std::move(text)), m_positions(std::move(positions)) {}
     void redo() override {
-        m_records = removeSpawnRecords(file(), m_positions);
+        m_records = detachSpawnRecords(file(), m_positions);
         tell(DocumentChange::Kind::Removed, m_positions, serialsOf(m_records));
     }
     void undo() override {
         auto serials = InsertStep::put(file(), m_positions, std::move(m_records));
-        m_records.clear();
         tell(DocumentChange::Kind::Inserted, m_positions, std::move(serials));
     }
 
 private:
     std::vector<std::int32_t> m_positions; // ascending, unique, where the records stood
-    std::vector<SpawnRecord> m_records;    // while they are out
+    SpawnRecordList::Detached m_records;   // while they are out
 };
 
 } // namespace
@@ -209,8 +204,10 @@ bool SpawnDocument::replaceRecord(std::int32_t position, SpawnRecord record) {
 }
 
 bool SpawnDocument::replaceRecords(std::vector<Replacement> replacements, std::string text) {
-    std::stable_sort(replacements.begin(), replacements.end(),
-                     [](const Replacement& a, const Replacement& b) { return a.first < b.first; });
+    const auto byPosition = [](const Replacement& a, const Replacement& b) { return a.first < b.first; };
+    if (!std::is_sorted(replacements.begin(), replacements.end(), byPosition)) {
+        std::stable_sort(replacements.begin(), replacements.end(), byPosition);
+    }
     for (const auto& [position, record] : replacements) {
         if (position < 1 || position > m_file.records.count()) {
             return false;

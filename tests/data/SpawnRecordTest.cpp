@@ -113,3 +113,66 @@ TEST(SpawnRecordListTest, PositionsOutsideOneToCountChangeNothing) {
     EXPECT_FALSE(list.replaceAt(2, makeRecord(0, 0)));
     EXPECT_EQ(idsOf(list), (std::vector<std::int32_t>{5}));
 }
+
+// Removals and their undoing at random places, against a plain vector doing the same: every
+// record, its serial and its place, and the serials looked up, copies and moves of the list.
+TEST(SpawnRecordListTest, RemovedAndPutBackRecordsKeepTheirPlacesAndSerialsAsAPlainVectorWould) {
+    SpawnRecordList list;
+    std::vector<std::pair<std::int32_t, std::uint64_t>> model; // creature ID and serial, in order
+    for (std::int32_t id = 1; id <= 60; ++id) {
+        list.append(makeRecord(1, id));
+        model.emplace_back(id, list.at(id).serial);
+    }
+    const auto matches = [](const SpawnRecordList& l, const auto& m) {
+        if (l.count() != static_cast<std::int32_t>(m.size())) {
+            return false;
+        }
+        for (std::size_t i = 0; i < m.size(); ++i) {
+            const auto position = static_cast<std::int32_t>(i + 1);
+            if (l.at(position).creatureId != m[i].first || l.at(position).serial != m[i].second ||
+                l.positionOf(m[i].second) != position) {
+                return false;
+            }
+        }
+        return true;
+    };
+    std::uint32_t seed = 7;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % 1000; };
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::int32_t> positions;
+        for (std::int32_t p = 1; p <= list.count(); ++p) {
+            if (next() % 5 == 0 || (round % 7 == 0 && p == 1)) {
+                positions.push_back(p);
+            }
+        }
+        auto expected = model;
+        for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
+            expected.erase(expected.begin() + (*it - 1));
+        }
+        auto taken = list.removePositions(positions);
+        ASSERT_EQ(taken.size(), positions.size());
+        ASSERT_TRUE(matches(list, expected)) << "round " << round;
+        if (round % 3 != 0) {
+            list.insertPositions(positions, std::move(taken)); // taken back
+            ASSERT_TRUE(matches(list, model)) << "round " << round;
+        } else {
+            model = expected;
+            // New records at the end get new serials, counting up.
+            std::vector<std::int32_t> at{list.count() + 1, list.count() + 2};
+            std::vector<SpawnRecord> fresh;
+            fresh.push_back(makeRecord(1, 1000 + round));
+            fresh.push_back(makeRecord(1, 2000 + round));
+            list.insertPositions(at, std::move(fresh));
+            ASSERT_LT(list.at(at[0]).serial, list.at(at[1]).serial);
+            model.emplace_back(1000 + round, list.at(at[0]).serial);
+            model.emplace_back(2000 + round, list.at(at[1]).serial);
+            ASSERT_TRUE(matches(list, model));
+        }
+    }
+    const SpawnRecordList copy = list;
+    SpawnRecordList moved = std::move(list);
+    EXPECT_TRUE(matches(copy, model));
+    EXPECT_TRUE(matches(moved, model));
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(list.positionOf(model.front().second), std::nullopt);
+}
