@@ -1,43 +1,71 @@
 #include "TempFolder.h"
 
+#include "SpawnBytes.h"
+
+#include "FilePath.h"
 #include "RecoveryFiles.h"
+#include "SpawnFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace spawn;
 using namespace spawn::testing;
 
 namespace {
 
-// Sets an environment variable for the life of the object, then puts the old value back.
+// Sets an environment variable to a UTF-8 value (none: unset) for the life of the object, then
+// puts the old value back. On Windows through the wide environment, which holds any name whole.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : m_name(name) {
+#ifdef _WIN32
+        if (const wchar_t* old = ::_wgetenv(filePath(name).c_str())) {
+            m_old = utf8Of(old);
+        }
+#else
         if (const char* old = std::getenv(name)) {
             m_old = old;
         }
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+#endif
+        set(value ? std::optional<std::string>(value) : std::nullopt);
     }
-    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+    ~ScopedEnv() {
+        set(m_old);
+    }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
+    void set(const std::optional<std::string>& value) const {
+#ifdef _WIN32
+        // An empty value takes the variable away.
+        static_cast<void>(::_wputenv_s(filePath(m_name).c_str(), value ? filePath(*value).c_str() : L""));
+#else
+        value ? ::setenv(m_name, value->c_str(), 1) : ::unsetenv(m_name);
+#endif
+    }
+
     const char* m_name;
     std::optional<std::string> m_old;
 };
 
 } // namespace
 
+#ifndef _WIN32 // on Windows the folder is under %LOCALAPPDATA%, which the test below follows
 TEST(RecoveryFilesTest, TheFolderFollowsXdgStateHomeAndFallsBackToTheHomeFolder) {
     {
         const ScopedEnv state("XDG_STATE_HOME", "/tmp/some-state");
@@ -49,6 +77,7 @@ TEST(RecoveryFilesTest, TheFolderFollowsXdgStateHomeAndFallsBackToTheHomeFolder)
         EXPECT_EQ(defaultRecoveryFolder(), "/home/someone/.local/state/spawn-editor/recovery");
     }
 }
+#endif
 
 TEST(RecoveryFilesTest, EachSpawnPathHasItsOwnCopyAndOnlyAWholeCopyIsRead) {
     const TempFolder dir;
@@ -79,12 +108,13 @@ TEST(RecoveryFilesTest, EachSpawnPathHasItsOwnCopyAndOnlyAWholeCopyIsRead) {
     EXPECT_EQ(read.value()->info.time, "2026-01-02T03:04:05Z");
     EXPECT_EQ(read.value()->info.diskStamp, stamp);
     EXPECT_FALSE(readRecoveryCopy(secondPaths, second).value()->info.diskStamp.has_value());
+#ifndef _WIN32 // Windows keeps no permission bits beyond read-only
     EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
+#endif
 
     // A JSON that names another spawn file (as after a hash collision) is not this file's copy.
-    std::filesystem::copy_file(secondPaths.info, paths.info,
-                               std::filesystem::copy_options::overwrite_existing);
+    writeBytes(paths.info, readBytes(secondPaths.info));
     ASSERT_FALSE(readRecoveryCopy(paths, first).ok());
     EXPECT_NE(readRecoveryCopy(paths, first).error().message.find(paths.info), std::string::npos);
 
@@ -203,6 +233,7 @@ TEST(RecoveryFilesTest, AMarkerTellsOfAnotherRunningWindowOnTheFileAndAnEndedWin
     EXPECT_TRUE(recoveryCopiesOfEndedWindows(folder, "/games/b/mobset.data", runs).empty());
 }
 
+#ifndef _WIN32 // fork, and inodes that tell a replacement of the same size and time
 TEST(RecoveryFilesTest, AProcessRunsUntilItEndsAndAnotherStartUnderItsIdIsAnotherProcess) {
     const ProcessIdentity self = thisProcess();
     EXPECT_EQ(self.pid, ::getpid());
@@ -250,6 +281,7 @@ TEST(RecoveryFilesTest, AProcessRunsUntilItEndsAndAnotherStartUnderItsIdIsAnothe
     EXPECT_FALSE(processRuns(childProcess));
     EXPECT_FALSE(processRuns({child, 0}));
 }
+
 TEST(RecoveryFilesTest, TheStampChangesWithARewriteAndWithAReplacementOfTheSameSize) {
     const TempFolder dir;
     const std::string path = dir.file("mobset.data");
@@ -269,4 +301,115 @@ TEST(RecoveryFilesTest, TheStampChangesWithARewriteAndWithAReplacementOfTheSameS
     ASSERT_TRUE(replaced.has_value());
     EXPECT_EQ(replaced->modifiedNs, first->modifiedNs);
     EXPECT_NE(replaced, first);
+}
+#endif
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kSeparator = "\\";
+#else
+constexpr const char* kSeparator = "/";
+#endif
+
+// The file's bytes, opened by the path as the system spells it.
+std::vector<std::uint8_t> bytesAt(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << utf8Of(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(utf8Of(entry.path().filename()));
+    }
+    std::ranges::sort(names);
+    return names;
+}
+
+} // namespace
+
+// The program's paths are UTF-8 text; folders named in characters beyond ASCII (on Windows, beyond
+// the ANSI code page) must be the very folders the files land in. The folders below are built from
+// char8_t text, apart from the program's own conversion.
+TEST(NonAsciiPathTest, SavingBackingUpStampingAndRecoveringWorkInFoldersNamedInChinese) {
+    const TempFolder dir;
+    const std::filesystem::path world =
+        dir.path() / std::filesystem::path(u8"地图") / std::filesystem::path(u8"世界");
+    std::filesystem::create_directories(world);
+    const std::string base = utf8Of(dir.path()) + kSeparator;
+    const std::string spawnPath = base + "地图" + kSeparator + "世界" + kSeparator + "mobset.data";
+    const ElementNameTables noNames;
+
+    // A new file, then a rewrite with another record: the first version goes to the backup.
+    const auto firstBytes = fileBytes(1, {recordBytes(2, 500, 1)});
+    const auto secondBytes = fileBytes(2, {recordBytes(2, 500, 1), recordBytes(3, 900, 7)});
+    const SpawnFile first = parseSpawnFile(firstBytes, noNames, spawnPath).value();
+    const SpawnFile second = parseSpawnFile(secondBytes, noNames, spawnPath).value();
+    const auto created = writeSpawnFileOver(spawnPath, first.context, first.records);
+    ASSERT_TRUE(created.ok()) << created.error().message;
+    EXPECT_EQ(created.value().backupPath, "");
+    EXPECT_EQ(bytesAt(world / "mobset.data"), firstBytes);
+    const auto firstStamp = diskStampOf(spawnPath);
+    ASSERT_TRUE(firstStamp.has_value());
+    EXPECT_EQ(firstStamp->size, firstBytes.size());
+    const auto loaded = loadSpawnFile(spawnPath, noNames);
+    ASSERT_TRUE(loaded.ok()) << loaded.error().message;
+    EXPECT_EQ(serializeSpawnFile(loaded.value().context, loaded.value().records), firstBytes);
+
+    const auto rewritten = writeSpawnFileOver(spawnPath, second.context, second.records);
+    ASSERT_TRUE(rewritten.ok()) << rewritten.error().message;
+    EXPECT_EQ(rewritten.value().backupPath, spawnPath + ".bak");
+    EXPECT_EQ(bytesAt(world / "mobset.data.bak"), firstBytes);
+    EXPECT_EQ(bytesAt(world / "mobset.data"), secondBytes);
+    EXPECT_EQ(namesIn(world),
+              (std::vector<std::string>{"mobset.data", "mobset.data.bak"})); // no temporary left
+    const auto reloaded = loadSpawnFile(spawnPath, noNames);
+    ASSERT_TRUE(reloaded.ok()) << reloaded.error().message;
+    EXPECT_EQ(reloaded.value().records.count(), 2);
+    EXPECT_EQ(serializeSpawnFile(reloaded.value().context, reloaded.value().records), secondBytes);
+    const auto secondStamp = diskStampOf(spawnPath);
+    ASSERT_TRUE(secondStamp.has_value());
+    EXPECT_EQ(secondStamp->size, secondBytes.size());
+    EXPECT_NE(secondStamp, firstStamp);
+
+    // The recovery folder of a user whose own folder is named in Chinese.
+    const std::filesystem::path profile =
+        dir.path() / std::filesystem::path(u8"用户") / std::filesystem::path(u8"张三");
+    const std::string profileText = base + "用户" + kSeparator + "张三";
+#ifdef _WIN32
+    const ScopedEnv local("LOCALAPPDATA", profileText.c_str());
+#else
+    const ScopedEnv state("XDG_STATE_HOME", profileText.c_str());
+#endif
+    const std::string folder = defaultRecoveryFolder();
+    EXPECT_EQ(folder, profileText + kSeparator + "spawn-editor" + kSeparator + "recovery");
+    const RecoveryOwner self{{4242, 1000}, 1};
+    const RecoveryOwner other{{4243, 1001}, 1};
+    const auto unsaved = fileBytes(3, {recordBytes(1, 7, 3)});
+    const RecoveryPaths paths = recoveryPathsFor(folder, spawnPath, self);
+    ASSERT_TRUE(
+        writeRecoveryCopy(folder, paths, {spawnPath, "2026-01-02T03:04:05Z", secondStamp}, unsaved).ok());
+    ASSERT_TRUE(markFileOpen(folder, spawnPath, other).ok());
+    const std::filesystem::path recovery = profile / "spawn-editor" / "recovery";
+    EXPECT_EQ(namesIn(recovery).size(), 3u);
+    EXPECT_TRUE(
+        fileOpenInAnotherWindow(folder, spawnPath, self, [](const ProcessIdentity&) { return true; }));
+
+    const auto listed =
+        recoveryCopiesOfEndedWindows(folder, spawnPath, [](const ProcessIdentity&) { return false; });
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed.front().bytes, paths.bytes);
+    const auto read = readRecoveryCopy(listed.front(), spawnPath);
+    ASSERT_TRUE(read.ok() && read.value().has_value()) << (read.ok() ? "" : read.error().message);
+    EXPECT_EQ(read.value()->bytes, unsaved);
+    EXPECT_EQ(read.value()->info.spawnPath, spawnPath);
+    EXPECT_EQ(read.value()->info.diskStamp, secondStamp);
+
+    // The marker of a window that ended goes on the look; the copy goes when removed.
+    EXPECT_FALSE(
+        fileOpenInAnotherWindow(folder, spawnPath, self, [](const ProcessIdentity&) { return false; }));
+    ASSERT_TRUE(removeRecoveryCopy(paths).ok());
+    EXPECT_TRUE(std::filesystem::is_empty(recovery));
 }
