@@ -4,6 +4,7 @@
 #include "DemoDice.h"
 #include "DemoElements.h"
 #include "ElementDatabase.h"
+#include "FilePath.h"
 #include "FileIo.h"
 #include "SpawnLayout.h"
 
@@ -160,17 +161,17 @@ std::vector<std::int32_t> demoSpawnCreatureIds(const DemoElements& elements) {
 }
 
 Status writeDemoWorld(const std::string& folder, std::int32_t areaCount, bool overwrite) {
-    const std::string elementsPath = (std::filesystem::path(folder) / kElementsFileName).string();
-    const std::string spawnPath = (std::filesystem::path(folder) / kDefaultFileName).string();
+    const std::string elementsPath = utf8Of(filePath(folder) / kElementsFileName);
+    const std::string spawnPath = utf8Of(filePath(folder) / kDefaultFileName);
     std::error_code ec;
     if (!overwrite) {
         for (const auto& path : {spawnPath, elementsPath}) {
-            if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+            if (std::filesystem::exists(std::filesystem::symlink_status(filePath(path), ec))) {
                 return Error{"文件已存在：" + path + " (--force overwrites it)"};
             }
         }
     }
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(filePath(folder), ec);
     if (ec) {
         return Error{"无法创建文件夹：" + folder + " (" + ec.message() + ")"};
     }

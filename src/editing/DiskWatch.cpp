@@ -1,5 +1,6 @@
 #include "DiskWatch.h"
 
+#include "FilePath.h"
 #include "SpawnDocument.h"
 
 #include <filesystem>
@@ -64,7 +65,7 @@ bool askToReload(DialogService& dialogs, const std::string& path, bool unsavedWo
 
 bool confirmSaveOverChangedFile(const DiskWatch& watch, DialogService& dialogs, const std::string& path) {
     std::error_code ec;
-    if (watch.path().empty() || !std::filesystem::equivalent(path, watch.path(), ec) ||
+    if (watch.path().empty() || !std::filesystem::equivalent(filePath(path), filePath(watch.path()), ec) ||
         !watch.changedOnDisk()) {
         return true;
     }

@@ -1,6 +1,7 @@
 #include "RecordClipboard.h"
 
 #include "DialogService.h"
+#include "FilePath.h"
 #include "RecordEditor.h"
 #include "RecordListView.h"
 #include "SpawnDocument.h"
@@ -43,7 +44,7 @@ bool RecordClipboard::appendFromFile() {
     const std::string& current = m_document.spawnPath();
     FileDialogRequest request;
     request.directory =
-        current.empty() ? std::string() : std::filesystem::path(current).parent_path().string();
+        current.empty() ? std::string() : utf8Of(filePath(current).parent_path());
     request.filter = "Spawn file or JSON (*.data *.json);;All files (*)";
     const auto chosen = m_dialogs.chooseFileToOpen(request);
     if (!chosen) {
