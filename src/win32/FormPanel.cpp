@@ -4,6 +4,8 @@
 #include "ResourceIds.h"
 #include "WideText.h"
 
+#include <algorithm>
+
 namespace spawn::win32 {
 
 namespace {
@@ -26,12 +28,27 @@ bool faceInstalled(HDC dc, const wchar_t* face) {
     return found;
 }
 
+// The panel drawn once, when a change of many of its controls is done, rather than after each.
+class Redrawing {
+public:
+    explicit Redrawing(HWND panel) : m_panel(panel) { SendMessageW(m_panel, WM_SETREDRAW, FALSE, 0); }
+    ~Redrawing() {
+        SendMessageW(m_panel, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(m_panel, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+    Redrawing(const Redrawing&) = delete;
+    Redrawing& operator=(const Redrawing&) = delete;
+
+private:
+    HWND m_panel;
+};
+
 } // namespace
 
 FormPanel::FormPanel(HINSTANCE instance, HWND frame, Typed typed) : m_frame(frame), m_typed(std::move(typed)) {
     m_panel = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FORM_PANEL), frame, panelProc,
                                  reinterpret_cast<LPARAM>(this));
-    fitToFrame(0);
+    fitToFrame();
     ShowWindow(m_panel, SW_SHOW);
 
     // 10 points in the screen's pixels, as the framework's point fonts are made.
@@ -64,9 +81,10 @@ INT_PTR CALLBACK FormPanel::panelProc(HWND panel, UINT message, WPARAM wParam, L
         return TRUE;
     }
     auto* self = reinterpret_cast<FormPanel*>(GetWindowLongPtrW(panel, DWLP_USER));
-    if (self != nullptr && message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE && !self->m_filling) {
+    if (self != nullptr && message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE && !self->m_filling &&
+        self->m_form != nullptr) {
         const int j = LOWORD(wParam) - FormGeometry::kEditIdBase;
-        if (j >= 1 && static_cast<std::size_t>(j) <= self->m_edits.size()) {
+        if (j >= 1 && static_cast<std::size_t>(j) <= self->m_form->fieldCount()) {
             self->m_typed(static_cast<std::size_t>(j), utf8Of(windowText(reinterpret_cast<HWND>(lParam))));
         }
         return TRUE;
@@ -74,74 +92,140 @@ INT_PTR CALLBACK FormPanel::panelProc(HWND panel, UINT message, WPARAM wParam, L
     return FALSE;
 }
 
-void FormPanel::fitToFrame(int columns) {
+void FormPanel::fitToFrame() {
     RECT client{};
     GetClientRect(m_frame, &client);
-    const int width = std::max<int>(client.right, columns * FormGeometry::kColumnWidth);
-    MoveWindow(m_panel, -m_position, 0, width, client.bottom, TRUE);
+    MoveWindow(m_panel, -m_position, 0, client.right + m_position, client.bottom, TRUE);
+}
+
+FormPanel::Column FormPanel::makeColumn() {
+    using namespace FormGeometry;
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_panel, GWLP_HINSTANCE));
+    Column column;
+    for (int row = 0; row < kAreaRows; ++row) {
+        HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_RIGHT | SS_CENTERIMAGE, 0, 0, kLabelWidth,
+                                     kRowHeight, m_panel, nullptr, instance, nullptr);
+        HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, kEditWidth,
+                                    kRowHeight, m_panel, nullptr, instance, nullptr);
+        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        column.labels.push_back(label);
+        column.edits.push_back(edit);
+    }
+    return column;
 }
 
 void FormPanel::rebuild(const RecordForm& form) {
-    for (HWND window : m_labels) {
-        DestroyWindow(window);
-    }
-    for (HWND window : m_edits) {
-        DestroyWindow(window);
-    }
-    m_labels.clear();
-    m_edits.clear();
+    m_form = &form;
     m_position = 0;
-    m_columns = form.columnCount();
-    fitToFrame(m_columns);
-    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_panel, GWLP_HINSTANCE));
-    using namespace FormGeometry;
-    m_filling = true;
-    for (std::size_t j = 1; j <= form.fieldCount(); ++j) {
-        const Cell cell = cellOf(j);
-        const int x = cell.column * kColumnWidth;
-        const int y = cell.row * kRowHeight;
-        HWND label = CreateWindowExW(0, L"STATIC", wideOf(form.field(j).label).c_str(),
-                                     WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, x, y, kLabelWidth,
-                                     kRowHeight, m_panel,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelIdBase + static_cast<int>(j))),
-                                     instance, nullptr);
-        DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL;
-        if (RecordForm::isReadOnly(j)) {
-            style |= ES_READONLY;
-        }
-        HWND edit = CreateWindowExW(0, L"EDIT", L"", style, x + kLabelWidth, y, kEditWidth, kRowHeight, m_panel,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditIdBase + static_cast<int>(j))),
-                                    instance, nullptr);
-        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-        m_labels.push_back(label);
-        m_edits.push_back(edit);
+    for (Column& column : m_columns) {
+        column.formColumn = -1;
     }
-    m_filling = false;
+    const Redrawing quiet(m_panel);
+    fitToFrame();
+    realise();
 }
 
 void FormPanel::refill(const RecordForm& form) {
+    m_form = &form;
+    const Redrawing quiet(m_panel);
     m_filling = true;
-    for (std::size_t j = 1; j <= form.fieldCount() && j <= m_edits.size(); ++j) {
-        // Set even when equal, which also forgets the box's undo: Ctrl+Z in it never brings back
-        // what was typed for another field or record.
-        SetWindowTextW(m_edits[j - 1], wideOf(form.text(j)).c_str());
+    for (Column& column : m_columns) {
+        for (std::size_t row = 0; column.formColumn >= 0 && row < column.edits.size(); ++row) {
+            const std::size_t j = FormGeometry::fieldAt(column.formColumn, static_cast<int>(row), form.fieldCount());
+            if (j != 0) {
+                // Set even when equal, which also forgets the box's undo: Ctrl+Z in it never
+                // brings back what was typed for another field or record.
+                SetWindowTextW(column.edits[row], wideOf(form.text(j)).c_str());
+            }
+        }
     }
     m_filling = false;
 }
 
 void FormPanel::scrollTo(int position) {
     m_position = std::max(0, position);
-    fitToFrame(m_columns);
+    const Redrawing quiet(m_panel);
+    fitToFrame();
+    realise();
+}
+
+void FormPanel::realise() {
+    using namespace FormGeometry;
+    RECT client{};
+    GetClientRect(m_frame, &client);
+    const bool any = m_form != nullptr && !m_form->isEmpty();
+    const int first = m_position / kColumnWidth;
+    const int width = static_cast<int>(client.right);
+    const int last = any ? std::min(m_form->columnCount() - 1, (m_position + width - 1) / kColumnWidth) : -1;
+    for (Column& column : m_columns) {
+        if (column.formColumn >= 0 && (column.formColumn < first || column.formColumn > last)) {
+            column.formColumn = -1;
+        }
+    }
+    for (int c = first; c <= last; ++c) {
+        const bool shown = std::any_of(m_columns.begin(), m_columns.end(),
+                                       [c](const Column& column) { return column.formColumn == c; });
+        if (shown) {
+            continue;
+        }
+        auto free = std::find_if(m_columns.begin(), m_columns.end(),
+                                 [](const Column& column) { return column.formColumn < 0; });
+        if (free == m_columns.end()) {
+            m_columns.push_back(makeColumn());
+            free = m_columns.end() - 1;
+        }
+        showColumn(*free, c);
+    }
+    for (Column& column : m_columns) {
+        if (column.formColumn < 0) {
+            for (std::size_t row = 0; row < column.edits.size(); ++row) {
+                ShowWindow(column.labels[row], SW_HIDE);
+                ShowWindow(column.edits[row], SW_HIDE);
+                SetWindowLongPtrW(column.labels[row], GWLP_ID, 0);
+                SetWindowLongPtrW(column.edits[row], GWLP_ID, 0);
+            }
+        }
+    }
+}
+
+void FormPanel::showColumn(Column& column, int formColumn) {
+    using namespace FormGeometry;
+    column.formColumn = formColumn;
+    m_filling = true;
+    for (std::size_t row = 0; row < column.edits.size(); ++row) {
+        HWND label = column.labels[row];
+        HWND edit = column.edits[row];
+        const std::size_t j = fieldAt(formColumn, static_cast<int>(row), m_form->fieldCount());
+        if (j == 0) {
+            ShowWindow(label, SW_HIDE);
+            ShowWindow(edit, SW_HIDE);
+            SetWindowLongPtrW(label, GWLP_ID, 0);
+            SetWindowLongPtrW(edit, GWLP_ID, 0);
+            continue;
+        }
+        const int x = kColumnWidth * formColumn;
+        const int y = kRowHeight * static_cast<int>(row);
+        const FormFieldState& field = m_form->field(j);
+        SetWindowLongPtrW(label, GWLP_ID, kLabelIdBase + static_cast<LONG_PTR>(j));
+        SetWindowLongPtrW(edit, GWLP_ID, kEditIdBase + static_cast<LONG_PTR>(j));
+        SetWindowTextW(label, wideOf(field.label).c_str());
+        SetWindowTextW(edit, wideOf(field.text).c_str());
+        SendMessageW(edit, EM_SETREADONLY, RecordForm::isReadOnly(j) ? TRUE : FALSE, 0);
+        SetWindowPos(label, nullptr, x, y, kLabelWidth, kRowHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        SetWindowPos(edit, nullptr, x + kLabelWidth, y, kEditWidth, kRowHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+    m_filling = false;
 }
 
 bool FormPanel::isEditableBox(HWND window) const {
-    for (std::size_t j = 1; j <= m_edits.size(); ++j) {
-        if (m_edits[j - 1] == window) {
-            return !RecordForm::isReadOnly(j);
-        }
+    if (window == nullptr || GetParent(window) != m_panel) {
+        return false;
     }
-    return false;
+    const int j = GetDlgCtrlID(window) - FormGeometry::kEditIdBase;
+    return j >= 1 && m_form != nullptr && static_cast<std::size_t>(j) <= m_form->fieldCount() &&
+           !RecordForm::isReadOnly(static_cast<std::size_t>(j));
 }
 
 } // namespace spawn::win32

@@ -149,7 +149,11 @@ void MainWindow::showList() {
 
 void MainWindow::markRow(int row) {
     HWND list = m_list->window();
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // The list marks one row at most: only the marked one is cleared (not every row of 50,000).
+    const int marked = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (marked >= 0 && marked != row) {
+        ListView_SetItemState(list, marked, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
     if (row < 0 || row >= m_session.listView().rowCount()) {
         ListView_SetSelectionMark(list, -1);
         return;
@@ -169,7 +173,15 @@ void MainWindow::showRecordOfDot(std::int32_t position) {
 }
 
 void MainWindow::refreshDots() {
-    m_dots->show(m_session.listedDots());
+    // Once for all the changes of one command, when it is done.
+    if (m_dotsDue) {
+        return;
+    }
+    m_dotsDue = true;
+    m_loop.post([this] {
+        m_dotsDue = false;
+        m_dots->show(m_session.listedDots());
+    });
 }
 
 void MainWindow::formRebuilt() {

@@ -81,6 +81,7 @@ private:
     std::unique_ptr<MapMarker> m_marker;
     std::unique_ptr<CoordinateEdits> m_coordinates;
     std::unique_ptr<MapDots> m_dots;
+    bool m_dotsDue = false; // the dots are drawn anew once the command at hand is done
     Subscriptions m_subscriptions; // dropped first, before what they call goes
 };
 

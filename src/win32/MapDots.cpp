@@ -2,6 +2,7 @@
 
 #include "ResourceIds.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace spawn::win32 {
@@ -64,6 +65,11 @@ void MapDots::show(std::span<const MapDot> dots) {
         return;
     }
     m_grid.build(m_width, m_height, dots);
+    const std::span<const PictureDot> placed = m_grid.dots();
+    if (m_shown != nullptr && std::equal(placed.begin(), placed.end(), m_drawn.begin(), m_drawn.end())) {
+        return; // the picture already shows them
+    }
+    m_drawn.assign(placed.begin(), placed.end());
     std::vector<std::uint32_t> pixels = m_map;
     drawDots(pixels, m_width, m_height, m_width, m_grid.dots());
     BITMAPINFO info = topDownInfo(m_width, m_height);

@@ -35,6 +35,7 @@ private:
     std::int32_t m_height = 0;
     std::vector<std::uint32_t> m_map; // the world map's pixels, 0xAARRGGBB, top row first
     DotGrid m_grid;
+    std::vector<PictureDot> m_drawn; // the dots the shown picture has
     HBITMAP m_shown = nullptr; // the map with the dots, owned here
 };
 

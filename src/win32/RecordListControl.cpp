@@ -39,8 +39,11 @@ RecordListControl::RecordListControl(HWND list) : m_list(list) {
 
 void RecordListControl::show(int rowCount, RowText rowText) {
     m_rowText = std::move(rowText);
-    ListView_SetItemCountEx(m_list, rowCount, 0);
-    InvalidateRect(m_list, nullptr, TRUE);
+    // The rows' texts are asked for as they are drawn: with the same count, drawing them anew is all.
+    if (ListView_GetItemCount(m_list) != rowCount) {
+        ListView_SetItemCountEx(m_list, rowCount, LVSICF_NOSCROLL);
+    }
+    InvalidateRect(m_list, nullptr, FALSE);
 }
 
 bool RecordListControl::onNotify(const NMHDR& header, LPARAM lParam, const std::function<void(int)>& onClick,

@@ -42,7 +42,8 @@
 //   close                    the close box (WM_SYSCOMMAND SC_CLOSE, posted)
 //   wait-text ID TEXT        waits (20 s) until control ID is there and shows TEXT: what was posted
 //                            (key, click, row, command) has taken effect; answers "text TEXT" with
-//                            the text last seen, or "error no control ID" when it never came
+//                            the text last seen, or "error no control ID" when it never came;
+//                            it looks every millisecond, so "clock" before and after times the input
 // Posted input takes effect when the editor gets to it: follow it with a wait or wait-text.
 //   controls                 "controls N": the main window's child windows
 //   control I                "control ID CLASS STYLE EXSTYLE LEFT TOP RIGHT BOTTOM VISIBLE TEXT" of
@@ -56,6 +57,7 @@
 //   marker                   "marker LEFT TOP RIGHT BOTTOM VISIBLE" of the map marker in the map
 //                            picture's client coordinates, or "marker none"
 //   kill                     ends the editor at once
+//   clock                    "clock MICROSECONDS" of a steady clock, for timing what the editor does
 //   quit                     ends this program
 
 #include <windows.h>
@@ -183,6 +185,10 @@ private:
             in >> folder;
             return start(wideOf(folder), wideOf(restOf(in)));
         }
+        if (command == "clock") {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            return "clock " + std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+        }
         if (command == "wait") {
             std::string what;
             int seconds = kDefaultWaitSeconds;
@@ -261,8 +267,9 @@ private:
             return control != nullptr ? std::optional<std::wstring>(textOf(control)) : std::nullopt;
         };
         std::optional<std::wstring> seen = seenNow();
+        // Looked at every millisecond, so that the time a command takes can be read off it.
         while (seen != wanted && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(kPoll);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             seen = seenNow();
         }
         return seen ? "text " + escaped(*seen) : "error no control " + std::to_string(id);
