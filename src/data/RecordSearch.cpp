@@ -10,8 +10,8 @@ std::vector<std::int32_t> searchRecords(const SpawnRecordList& records, SearchMo
     std::int32_t position = 0;
     if (mode == SearchMode::Id) {
         const std::int32_t target = parseCInt(text);
-        for (const SpawnRecord& record : records) {
-            if (record.creatureId == target) {
+        for (const std::int32_t id : records.creatureIds()) {
+            if (id == target) {
                 hits.push_back(position);
             }
             ++position;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -70,11 +71,65 @@ std::string recordFieldTypes(std::int32_t entryCount) {
     return types;
 }
 
+// Blocks of room for records, made one after another, each twice the size of the one before up to
+// a size that keeps a block of a large file within a few hundred kilobytes. A record is made in
+// the next free room and ends when it is given back, its room then taken by the next one made.
+// Whoever holds a record (a list, records detached from it) gives it back before letting go of
+// the pool, so the pool ends with no record in it.
+class RecordPool {
+public:
+    RecordPool() = default;
+    RecordPool(const RecordPool&) = delete;
+    RecordPool& operator=(const RecordPool&) = delete;
+
+    SpawnRecord* make(SpawnRecord&& record) {
+        SpawnRecord* room = nullptr;
+        if (!m_free.empty()) {
+            room = m_free.back();
+            m_free.pop_back();
+        } else {
+            if (m_blocks.empty() || m_used == m_blockSize) {
+                m_blockSize = m_blocks.empty() ? kFirstBlock : std::min(m_blockSize * 2, kLargestBlock);
+                m_blocks.push_back(std::make_unique<Room[]>(m_blockSize));
+                m_used = 0;
+            }
+            room = &m_blocks.back()[m_used++].record;
+        }
+        return std::construct_at(room, std::move(record));
+    }
+    void giveBack(SpawnRecord* record) {
+        std::destroy_at(record);
+        m_free.push_back(record);
+    }
+
+private:
+    // Room for one record, made and ended by the pool.
+    union Room {
+        Room() {}
+        ~Room() {}
+        SpawnRecord record;
+    };
+    static constexpr std::size_t kFirstBlock = 16;
+    static constexpr std::size_t kLargestBlock = 4096;
+
+    std::vector<std::unique_ptr<Room[]>> m_blocks;
+    std::size_t m_blockSize = 0;
+    std::size_t m_used = 0;
+    std::vector<SpawnRecord*> m_free;
+};
+
+RecordPool& SpawnRecordList::pool() {
+    if (!m_pool) {
+        m_pool = std::make_shared<RecordPool>();
+    }
+    return *m_pool;
+}
+
 SpawnRecordList::SpawnRecordList(const SpawnRecordList& other)
-    : m_serials(other.m_serials), m_lastSerial(other.m_lastSerial) {
+    : m_serials(other.m_serials), m_creatureIds(other.m_creatureIds), m_lastSerial(other.m_lastSerial) {
     m_records.reserve(other.m_records.size());
     for (const SpawnRecord* record : other.m_records) {
-        m_records.push_back(new SpawnRecord(*record));
+        m_records.push_back(pool().make(SpawnRecord(*record)));
     }
 }
 
@@ -87,14 +142,17 @@ SpawnRecordList& SpawnRecordList::operator=(const SpawnRecordList& other) {
 }
 
 SpawnRecordList::SpawnRecordList(SpawnRecordList&& other) noexcept
-    : m_records(std::exchange(other.m_records, {})), m_serials(std::exchange(other.m_serials, {})),
+    : m_pool(std::exchange(other.m_pool, {})), m_records(std::exchange(other.m_records, {})),
+      m_serials(std::exchange(other.m_serials, {})), m_creatureIds(std::exchange(other.m_creatureIds, {})),
       m_lastSerial(other.m_lastSerial) {}
 
 SpawnRecordList& SpawnRecordList::operator=(SpawnRecordList&& other) noexcept {
     if (this != &other) {
         clear();
+        m_pool = std::exchange(other.m_pool, {});
         m_records = std::exchange(other.m_records, {});
         m_serials = std::exchange(other.m_serials, {});
+        m_creatureIds = std::exchange(other.m_creatureIds, {});
         m_lastSerial = other.m_lastSerial;
     }
     return *this;
@@ -102,32 +160,40 @@ SpawnRecordList& SpawnRecordList::operator=(SpawnRecordList&& other) noexcept {
 
 void SpawnRecordList::clear() {
     for (SpawnRecord* record : m_records) {
-        delete record;
+        m_pool->giveBack(record);
     }
+    // The pool goes with the last of the list and of the records detached from it.
+    m_pool.reset();
     m_records.clear();
     m_serials.clear();
+    m_creatureIds.clear();
 }
 
 void SpawnRecordList::append(SpawnRecord record) {
     record.serial = ++m_lastSerial;
     m_serials.push_back(record.serial);
-    m_records.push_back(new SpawnRecord(std::move(record)));
+    m_creatureIds.push_back(record.creatureId);
+    m_records.push_back(pool().make(std::move(record)));
 }
 
 bool SpawnRecordList::replaceAt(std::int32_t position, SpawnRecord record) {
     if (!isValidPosition(position)) {
         return false;
     }
-    SpawnRecord& slot = *m_records[static_cast<std::size_t>(position - 1)];
+    const auto index = static_cast<std::size_t>(position - 1);
+    SpawnRecord& slot = *m_records[index];
     record.serial = slot.serial;
+    m_creatureIds[index] = record.creatureId;
     slot = std::move(record);
     return true;
 }
 
 SpawnRecord SpawnRecordList::exchangeAt(std::int32_t position, SpawnRecord record) {
     assert(isValidPosition(position));
-    SpawnRecord& slot = *m_records[static_cast<std::size_t>(position - 1)];
+    const auto index = static_cast<std::size_t>(position - 1);
+    SpawnRecord& slot = *m_records[index];
     record.serial = slot.serial;
+    m_creatureIds[index] = record.creatureId;
     std::swap(slot, record);
     return record;
 }
@@ -141,7 +207,8 @@ bool SpawnRecordList::insertAt(std::int32_t position, SpawnRecord record) {
     }
     m_lastSerial = std::max(m_lastSerial, record.serial);
     m_serials.insert(m_serials.begin() + (position - 1), record.serial);
-    m_records.insert(m_records.begin() + (position - 1), new SpawnRecord(std::move(record)));
+    m_creatureIds.insert(m_creatureIds.begin() + (position - 1), record.creatureId);
+    m_records.insert(m_records.begin() + (position - 1), pool().make(std::move(record)));
     return true;
 }
 
@@ -158,21 +225,23 @@ bool SpawnRecordList::removeAt(std::int32_t position) {
         return false;
     }
     const auto index = static_cast<std::size_t>(position - 1);
-    delete m_records[index];
+    pool().giveBack(m_records[index]);
     m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
     m_serials.erase(m_serials.begin() + static_cast<std::ptrdiff_t>(index));
+    m_creatureIds.erase(m_creatureIds.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
 }
 
 SpawnRecordList::Detached::~Detached() {
     for (SpawnRecord* record : m_records) {
-        delete record;
+        m_pool->giveBack(record);
     }
 }
 
 SpawnRecordList::Detached& SpawnRecordList::Detached::operator=(Detached&& other) noexcept {
     if (this != &other) {
         Detached gone(std::move(*this));
+        m_pool = std::exchange(other.m_pool, {});
         m_records = std::exchange(other.m_records, {});
     }
     return *this;
@@ -180,9 +249,10 @@ SpawnRecordList::Detached& SpawnRecordList::Detached::operator=(Detached&& other
 
 SpawnRecordList::Detached SpawnRecordList::Detached::of(std::vector<SpawnRecord> records) {
     Detached made;
+    made.m_pool = std::make_shared<RecordPool>();
     made.m_records.reserve(records.size());
     for (SpawnRecord& record : records) {
-        made.m_records.push_back(new SpawnRecord(std::move(record)));
+        made.m_records.push_back(made.m_pool->make(std::move(record)));
     }
     return made;
 }
@@ -192,7 +262,7 @@ std::vector<SpawnRecord> SpawnRecordList::Detached::release() {
     records.reserve(m_records.size());
     for (SpawnRecord* record : m_records) {
         records.push_back(std::move(*record));
-        delete record;
+        m_pool->giveBack(record);
     }
     m_records.clear();
     return records;
@@ -200,6 +270,7 @@ std::vector<SpawnRecord> SpawnRecordList::Detached::release() {
 
 SpawnRecordList::Detached SpawnRecordList::detachPositions(std::span<const std::int32_t> positions) {
     Detached taken;
+    taken.m_pool = m_pool;
     taken.m_records.reserve(positions.size());
     if (positions.empty()) {
         return taken;
@@ -217,10 +288,13 @@ SpawnRecordList::Detached SpawnRecordList::detachPositions(std::span<const std::
                   m_records.begin() + static_cast<std::ptrdiff_t>(write));
         std::copy(m_serials.begin() + from, m_serials.begin() + to,
                   m_serials.begin() + static_cast<std::ptrdiff_t>(write));
+        std::copy(m_creatureIds.begin() + from, m_creatureIds.begin() + to,
+                  m_creatureIds.begin() + static_cast<std::ptrdiff_t>(write));
         write += runEnd - index - 1;
     }
     m_records.resize(write);
     m_serials.resize(write);
+    m_creatureIds.resize(write);
     return taken;
 }
 
@@ -233,6 +307,7 @@ void SpawnRecordList::attachPositions(std::span<const std::int32_t> positions, D
     const std::size_t total = kept + records.size();
     m_records.resize(total, nullptr);
     m_serials.resize(total, 0);
+    m_creatureIds.resize(total, 0);
     // From the back: the pointers between two inserted places move up together, by the number of
     // records inserted before them; those before the first place stay.
     std::size_t end = kept; // the kept pointers [.., end) not yet moved
@@ -244,17 +319,26 @@ void SpawnRecordList::attachPositions(std::span<const std::int32_t> positions, D
         const auto dest = static_cast<std::ptrdiff_t>(end + k + 1);
         std::copy_backward(m_records.begin() + from, m_records.begin() + to, m_records.begin() + dest);
         std::copy_backward(m_serials.begin() + from, m_serials.begin() + to, m_serials.begin() + dest);
+        std::copy_backward(m_creatureIds.begin() + from, m_creatureIds.begin() + to, m_creatureIds.begin() + dest);
         end = start;
     }
     // The records themselves, in order, so that serials given here count up along the list.
+    // Records from elsewhere are made anew in this list's pool; its own come back as they are.
+    const bool own = records.m_pool == m_pool && m_pool != nullptr;
     for (std::size_t k = 0; k < positions.size(); ++k) {
         SpawnRecord* record = std::exchange(records.m_records[k], nullptr);
+        if (!own) {
+            SpawnRecord* made = pool().make(std::move(*record));
+            records.m_pool->giveBack(record);
+            record = made;
+        }
         if (record->serial == 0) {
             record->serial = ++m_lastSerial;
         }
         m_lastSerial = std::max(m_lastSerial, record->serial);
         const auto at = static_cast<std::size_t>(positions[k] - 1);
         m_serials[at] = record->serial;
+        m_creatureIds[at] = record->creatureId;
         m_records[at] = record;
     }
     records.m_records.clear();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <compare>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,6 +42,10 @@ struct SpawnRecord {
 // The combined field-type string of a record with `entryCount` entries: the area string followed
 // by one entry string per entry. Precondition: 0 <= entryCount.
 std::string recordFieldTypes(std::int32_t entryCount);
+
+// Where a record list keeps its records: blocks that records are made in one after another, so
+// that a list read in order reads memory in order, and records given back are made anew there.
+class RecordPool;
 
 // Every record of the spawn file in file order. Positions are 1-based; a position outside
 // 1..count() is refused and changes nothing. Each record stays where it was made in memory while
@@ -83,7 +88,8 @@ public:
     public:
         Detached() = default;
         ~Detached();
-        Detached(Detached&& other) noexcept : m_records(std::exchange(other.m_records, {})) {}
+        Detached(Detached&& other) noexcept
+            : m_pool(std::exchange(other.m_pool, {})), m_records(std::exchange(other.m_records, {})) {}
         Detached& operator=(Detached&& other) noexcept;
         Detached(const Detached&) = delete;
         Detached& operator=(const Detached&) = delete;
@@ -99,11 +105,15 @@ public:
 
     private:
         friend class SpawnRecordList;
+        std::shared_ptr<RecordPool> m_pool; // where the records live
         std::vector<SpawnRecord*> m_records;
     };
     // As removePositions and insertPositions, handing the records over as they are.
     Detached detachPositions(std::span<const std::int32_t> positions);
     void attachPositions(std::span<const std::int32_t> positions, Detached records);
+
+    // Every record's creature ID, in list order (read without touching the records).
+    std::span<const std::int32_t> creatureIds() const { return m_creatureIds; }
 
     // The 1-based position of the record with this serial, or nothing when it is not in the list.
     std::optional<std::int32_t> positionOf(std::uint64_t serial) const;
@@ -152,16 +162,21 @@ public:
     void reserve(std::size_t count) {
         m_records.reserve(count);
         m_serials.reserve(count);
+        m_creatureIds.reserve(count);
     }
 
 private:
     bool isValidPosition(std::int32_t position) const { return position >= 1 && position <= count(); }
     void clear();
 
-    // Owned here: made by new when a record comes in, deleted when it goes out. Plain pointers, so
+    RecordPool& pool();
+
+    // Made in the pool when a record comes in, given back when it goes out. Plain pointers, so
     // that moving them is moving memory.
+    std::shared_ptr<RecordPool> m_pool;
     std::vector<SpawnRecord*> m_records;
-    std::vector<std::uint64_t> m_serials; // m_records[i]->serial, for finding a record by serial
+    std::vector<std::uint64_t> m_serials;    // m_records[i]->serial, for finding a record by serial
+    std::vector<std::int32_t> m_creatureIds; // m_records[i]->creatureId, for a search by creature ID
     std::uint64_t m_lastSerial = 0;
 };
 

@@ -129,8 +129,8 @@ TEST(SpawnRecordListTest, RemovedAndPutBackRecordsKeepTheirPlacesAndSerialsAsAPl
         }
         for (std::size_t i = 0; i < m.size(); ++i) {
             const auto position = static_cast<std::int32_t>(i + 1);
-            if (l.at(position).creatureId != m[i].first || l.at(position).serial != m[i].second ||
-                l.positionOf(m[i].second) != position) {
+            if (l.at(position).creatureId != m[i].first || l.creatureIds()[i] != m[i].first ||
+                l.at(position).serial != m[i].second || l.positionOf(m[i].second) != position) {
                 return false;
             }
         }
@@ -156,7 +156,13 @@ TEST(SpawnRecordListTest, RemovedAndPutBackRecordsKeepTheirPlacesAndSerialsAsAPl
             list.insertPositions(positions, std::move(taken)); // taken back
             ASSERT_TRUE(matches(list, model)) << "round " << round;
         } else {
+            // A record replaced where it stands is found by its new creature ID.
             model = expected;
+            if (!model.empty()) {
+                ASSERT_TRUE(list.replaceAt(1, makeRecord(1, 3000 + round)));
+                model.front().first = 3000 + round;
+            }
+            ASSERT_TRUE(matches(list, model));
             // New records at the end get new serials, counting up.
             std::vector<std::int32_t> at{list.count() + 1, list.count() + 2};
             std::vector<SpawnRecord> fresh;
