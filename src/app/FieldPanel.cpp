@@ -86,27 +86,19 @@ void FieldPanel::realise() {
     const bool any = !form.isEmpty();
 
     // Columns that scrolled out of view are free for the ones that came in.
-    std::vector<int> needed;
-    for (int c = first; any && c <= last; ++c) {
-        const bool shown = std::any_of(m_columns.begin(), m_columns.end(),
-                                       [c](const Column& column) { return column.formColumn == c; });
-        if (!shown) {
-            needed.push_back(c);
-        }
+    std::vector<int> shown;
+    for (const Column& column : m_columns) {
+        shown.push_back(column.formColumn);
     }
-    for (Column& column : m_columns) {
-        if (column.formColumn >= 0 && (!any || column.formColumn < first || column.formColumn > last)) {
-            column.formColumn = -1;
-        }
+    const auto filled = assignColumns(shown, first, any ? last : first - 1);
+    while (m_columns.size() < shown.size()) {
+        m_columns.push_back(makeColumn());
     }
-    for (const int c : needed) {
-        auto free = std::find_if(m_columns.begin(), m_columns.end(),
-                                 [](const Column& column) { return column.formColumn < 0; });
-        if (free == m_columns.end()) {
-            m_columns.push_back(makeColumn());
-            free = m_columns.end() - 1;
-        }
-        showColumn(*free, c);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        m_columns[i].formColumn = shown[i];
+    }
+    for (const std::size_t i : filled) {
+        showColumn(m_columns[i], shown[i]);
     }
     for (Column& column : m_columns) {
         if (column.formColumn < 0) {

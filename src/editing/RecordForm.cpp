@@ -44,6 +44,31 @@ std::optional<int> scrollMaximum(int columns, int frameWidth) {
     return width - frameWidth + 1;
 }
 
+std::vector<std::size_t> assignColumns(std::vector<int>& shown, int first, int last) {
+    std::vector<int> needed;
+    for (int c = first; c <= last; ++c) {
+        if (std::find(shown.begin(), shown.end(), c) == shown.end()) {
+            needed.push_back(c);
+        }
+    }
+    for (int& column : shown) {
+        if (column >= 0 && (column < first || column > last)) {
+            column = -1;
+        }
+    }
+    std::vector<std::size_t> filled;
+    for (const int c : needed) {
+        auto free = std::find(shown.begin(), shown.end(), -1);
+        if (free == shown.end()) {
+            shown.push_back(-1);
+            free = shown.end() - 1;
+        }
+        *free = c;
+        filled.push_back(static_cast<std::size_t>(free - shown.begin()));
+    }
+    return filled;
+}
+
 int scrollPosition(ScrollRequest request, int position, int thumbPosition, int maximum) {
     int p = position;
     switch (request) {

@@ -48,6 +48,13 @@ enum class ScrollRequest { LineLeft, LineRight, PageLeft, PageRight, ThumbTrack,
 
 // The bar's position after `request` from `position`, held within 0..maximum.
 int scrollPosition(ScrollRequest request, int position, int thumbPosition, int maximum);
+
+// A window gives controls only to the form's columns in view, `first` to `last` (none when last <
+// first). `shown[i]` is the form column that the window's control column i shows, -1 for none.
+// Columns still in view keep their controls; those that left give theirs to those that came in,
+// in order, and new control columns are added at the end when there are too few. Gives the
+// control columns that now show another form column (to be filled), in the order of those columns.
+std::vector<std::size_t> assignColumns(std::vector<int>& shown, int first, int last);
 } // namespace FormGeometry
 
 // One field of the form: what its box holds now and what it was filled with.

@@ -158,24 +158,20 @@ void FormPanel::realise() {
     const int first = m_position / kColumnWidth;
     const int width = static_cast<int>(client.right);
     const int last = any ? std::min(m_form->columnCount() - 1, (m_position + width - 1) / kColumnWidth) : -1;
-    for (Column& column : m_columns) {
-        if (column.formColumn >= 0 && (column.formColumn < first || column.formColumn > last)) {
-            column.formColumn = -1;
-        }
+    // Columns that scrolled out of view are free for the ones that came in.
+    std::vector<int> shown;
+    for (const Column& column : m_columns) {
+        shown.push_back(column.formColumn);
     }
-    for (int c = first; c <= last; ++c) {
-        const bool shown = std::any_of(m_columns.begin(), m_columns.end(),
-                                       [c](const Column& column) { return column.formColumn == c; });
-        if (shown) {
-            continue;
-        }
-        auto free = std::find_if(m_columns.begin(), m_columns.end(),
-                                 [](const Column& column) { return column.formColumn < 0; });
-        if (free == m_columns.end()) {
-            m_columns.push_back(makeColumn());
-            free = m_columns.end() - 1;
-        }
-        showColumn(*free, c);
+    const auto filled = assignColumns(shown, first, last);
+    while (m_columns.size() < shown.size()) {
+        m_columns.push_back(makeColumn());
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        m_columns[i].formColumn = shown[i];
+    }
+    for (const std::size_t i : filled) {
+        showColumn(m_columns[i], shown[i]);
     }
     for (Column& column : m_columns) {
         if (column.formColumn < 0) {

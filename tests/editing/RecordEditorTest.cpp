@@ -227,3 +227,25 @@ TEST(FormGeometryTest, TheBarAppearsOnlyForAWiderGridAndStopsAtItsEnds) {
     EXPECT_EQ(fieldAt(1, 18, 56), 0u);
     EXPECT_EQ(fieldAt(3, 0, 56), 0u);
 }
+
+// Scrolling a wide form: the columns in view keep their controls, those scrolled out hand theirs
+// to those scrolled in, and controls are added only when there are too few.
+TEST(FormGeometryTest, ControlColumnsGoToTheColumnsInViewAndAreHandedOnAsTheFormScrolls) {
+    using FormGeometry::assignColumns;
+    std::vector<int> shown;
+    EXPECT_EQ(assignColumns(shown, 0, 2), (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(shown, (std::vector<int>{0, 1, 2}));
+    // One column further: column 0's controls show column 3.
+    EXPECT_EQ(assignColumns(shown, 1, 3), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(shown, (std::vector<int>{3, 1, 2}));
+    // A jump: every control column gets a column of its own again, none added.
+    EXPECT_EQ(assignColumns(shown, 40, 42), (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(shown, (std::vector<int>{40, 41, 42}));
+    // A wider view needs one more; a narrower one, or an empty form, frees them.
+    EXPECT_EQ(assignColumns(shown, 40, 43), (std::vector<std::size_t>{3}));
+    EXPECT_EQ(shown, (std::vector<int>{40, 41, 42, 43}));
+    EXPECT_TRUE(assignColumns(shown, 42, 42).empty());
+    EXPECT_EQ(shown, (std::vector<int>{-1, -1, 42, -1}));
+    EXPECT_TRUE(assignColumns(shown, 0, -1).empty());
+    EXPECT_EQ(shown, (std::vector<int>{-1, -1, -1, -1}));
+}
