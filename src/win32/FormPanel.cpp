@@ -28,6 +28,17 @@ bool faceInstalled(HDC dc, const wchar_t* face) {
     return found;
 }
 
+// Gives a control its text. A box that already shows it keeps it and only forgets its undo, so
+// that Ctrl+Z in it never brings back what was typed for another field or record; writing the same
+// text again would cost Wine's edit control as much as a new one.
+void showText(HWND control, const std::wstring& text, bool isBox) {
+    if (windowText(control) != text) {
+        SetWindowTextW(control, text.c_str());
+    } else if (isBox) {
+        SendMessageW(control, EM_EMPTYUNDOBUFFER, 0, 0);
+    }
+}
+
 // The panel drawn once, when a change of many of its controls is done, rather than after each.
 class Redrawing {
 public:
@@ -134,9 +145,7 @@ void FormPanel::refill(const RecordForm& form) {
         for (std::size_t row = 0; column.formColumn >= 0 && row < column.edits.size(); ++row) {
             const std::size_t j = FormGeometry::fieldAt(column.formColumn, static_cast<int>(row), form.fieldCount());
             if (j != 0) {
-                // Set even when equal, which also forgets the box's undo: Ctrl+Z in it never
-                // brings back what was typed for another field or record.
-                SetWindowTextW(column.edits[row], wideOf(form.text(j)).c_str());
+                showText(column.edits[row], wideOf(form.text(j)), true);
             }
         }
     }
@@ -205,8 +214,8 @@ void FormPanel::showColumn(Column& column, int formColumn) {
         const FormFieldState& field = m_form->field(j);
         SetWindowLongPtrW(label, GWLP_ID, kLabelIdBase + static_cast<LONG_PTR>(j));
         SetWindowLongPtrW(edit, GWLP_ID, kEditIdBase + static_cast<LONG_PTR>(j));
-        SetWindowTextW(label, wideOf(field.label).c_str());
-        SetWindowTextW(edit, wideOf(field.text).c_str());
+        showText(label, wideOf(field.label), false);
+        showText(edit, wideOf(field.text), true);
         SendMessageW(edit, EM_SETREADONLY, RecordForm::isReadOnly(j) ? TRUE : FALSE, 0);
         SetWindowPos(label, nullptr, x, y, kLabelWidth, kRowHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         SetWindowPos(edit, nullptr, x + kLabelWidth, y, kEditWidth, kRowHeight,
