@@ -86,20 +86,9 @@ void FieldPanel::realise() {
     const bool any = !form.isEmpty();
 
     // Columns that scrolled out of view are free for the ones that came in.
-    std::vector<int> shown;
-    for (const Column& column : m_columns) {
-        shown.push_back(column.formColumn);
-    }
-    const auto filled = assignColumns(shown, first, any ? last : first - 1);
-    while (m_columns.size() < shown.size()) {
-        m_columns.push_back(makeColumn());
-    }
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        m_columns[i].formColumn = shown[i];
-    }
-    for (const std::size_t i : filled) {
-        showColumn(m_columns[i], shown[i]);
-    }
+    realiseColumns(
+        m_columns, first, any ? last : first - 1, [this] { return makeColumn(); },
+        [this](Column& column, int formColumn) { showColumn(column, formColumn); });
     for (Column& column : m_columns) {
         if (column.formColumn < 0) {
             for (std::size_t row = 0; row < column.edits.size(); ++row) {

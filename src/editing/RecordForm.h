@@ -55,6 +55,27 @@ int scrollPosition(ScrollRequest request, int position, int thumbPosition, int m
 // in order, and new control columns are added at the end when there are too few. Gives the
 // control columns that now show another form column (to be filled), in the order of those columns.
 std::vector<std::size_t> assignColumns(std::vector<int>& shown, int first, int last);
+
+// The same over a window's control columns, each with a `formColumn` member: `make()` gives a new
+// control column, `show(column, formColumn)` fills one that now shows another form column.
+template <class Column, class Make, class Show>
+void realiseColumns(std::vector<Column>& columns, int first, int last, Make make, Show show) {
+    std::vector<int> shown;
+    shown.reserve(columns.size());
+    for (const Column& column : columns) {
+        shown.push_back(column.formColumn);
+    }
+    const std::vector<std::size_t> filled = assignColumns(shown, first, last);
+    while (columns.size() < shown.size()) {
+        columns.push_back(make());
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        columns[i].formColumn = shown[i];
+    }
+    for (const std::size_t i : filled) {
+        show(columns[i], shown[i]);
+    }
+}
 } // namespace FormGeometry
 
 // One field of the form: what its box holds now and what it was filled with.

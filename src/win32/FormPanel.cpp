@@ -168,20 +168,9 @@ void FormPanel::realise() {
     const int width = static_cast<int>(client.right);
     const int last = any ? std::min(m_form->columnCount() - 1, (m_position + width - 1) / kColumnWidth) : -1;
     // Columns that scrolled out of view are free for the ones that came in.
-    std::vector<int> shown;
-    for (const Column& column : m_columns) {
-        shown.push_back(column.formColumn);
-    }
-    const auto filled = assignColumns(shown, first, last);
-    while (m_columns.size() < shown.size()) {
-        m_columns.push_back(makeColumn());
-    }
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        m_columns[i].formColumn = shown[i];
-    }
-    for (const std::size_t i : filled) {
-        showColumn(m_columns[i], shown[i]);
-    }
+    realiseColumns(
+        m_columns, first, last, [this] { return makeColumn(); },
+        [this](Column& column, int formColumn) { showColumn(column, formColumn); });
     for (Column& column : m_columns) {
         if (column.formColumn < 0) {
             for (std::size_t row = 0; row < column.edits.size(); ++row) {
